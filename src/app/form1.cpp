@@ -1,0 +1,64 @@
+#include "app/form1.h"
+
+#include "platform/dialogs.h"
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+#include "ui/push_button.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+
+namespace {
+
+// The layout is designed in twips; 15 twips make one pixel at 96 dots per inch.
+constexpr int px(int twips) { return (twips + 7) / 15; }
+
+} // namespace
+
+Form1::Form1(Platform platform)
+    : WMP(std::make_unique<Player>(std::move(platform.engine))), dialogs_(platform.dialogs),
+      programFolder_(platform.programFolder) {
+    buildControls();
+}
+
+Form1::~Form1() = default;
+
+PushButton* Form1::makeButton(const QString& caption, int left, int top) {
+    auto* button = new PushButton(caption, this);
+    button->setGeometry(px(left), px(top), px(3840), px(405));
+    return button;
+}
+
+void Form1::buildControls() {
+    setFixedSize(px(12000), px(7515));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    WMPView = new PlayerWidget(*WMP, this);
+    WMPView->setGeometry(px(120), px(180), px(7800), px(5685));
+
+    ListView1 = new ListView(this);
+    ListView1->setGeometry(px(8040), px(150), px(3840), px(4965));
+    ListView1->OLEDragOver = [this](const QMimeData& data) { return ListView1_OLEDragOver(data); };
+    ListView1->OLEDragDrop = [this](const QMimeData& data) { ListView1_OLEDragDrop(data); };
+
+    Frame1 = new QGroupBox(tr("Playback Options"), this);
+    Frame1->setGeometry(px(8040), px(5190), px(3840), px(670));
+    Check1 = new QCheckBox(tr("Shuffle"), Frame1);
+    Check1->setGeometry(px(240), px(270), px(975), px(255));
+    Check2 = new QCheckBox(tr("Repeat"), Frame1);
+    Check2->setGeometry(px(1680), px(270), px(975), px(255));
+
+    PushButton4 = makeButton(tr("Add Files To Playlist"), 120, 5970);
+    PushButton9 = makeButton(tr("Play Previous"), 4080, 5970);
+    PushButton10 = makeButton(tr("Play Next"), 8040, 5970);
+    PushButton6 = makeButton(tr("Delete Playing File To Recycle Bin"), 120, 6480);
+    PushButton6->setToolTip(tr("Press the 'Delete' key will do the same thing"));
+    PushButton5 = makeButton(tr("Delete Selected File From Playlist"), 4080, 6480);
+    PushButton8 = makeButton(tr("Clear Playlist"), 8040, 6480);
+    PushButton7 = makeButton(tr("Show Keyboard Shortcuts"), 120, 6990);
+    PushButton1 = makeButton(tr("Load Sample/Example Files"), 4080, 6990);
+    PushButton2 = makeButton(tr("Help"), 8040, 6990);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/platform.h"
+#include "playback/player.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QGroupBox;
+class QMimeData;
+class Dialogs;
+class ListView;
+class PlayerWidget;
+class PushButton;
+
+// One playlist entry as the removal procedures see it: the text shown and the
+// full path of the entry's own file, which tells namesakes in different folders apart.
+struct PlaylistEntry {
+    QString text;
+    QString path;
+};
+
+// The main window. This header is the map: every control, flag and handler of
+// the program, grouped by subsystem. Members are defined in the folder of the
+// subsystem they belong to.
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form1(Platform platform);
+    ~Form1() override;
+
+    // ---- Application shell (src/app) ------------------------------------
+    void Form_Load();                  // start-up: layout state, player playlist
+    QString AppTitle;                  // caption of boxes that give none of their own
+    void SetAppTitle();                // product name cut at spaces to at most 40 characters
+    Dialogs& dialogs() { return dialogs_; }
+
+    // ---- Controls (laid out in src/app/form1.cpp) -----------------------
+    std::unique_ptr<Player> WMP;       // the media player
+    PlayerWidget* WMPView = nullptr;   // the player on screen (focus, full screen)
+    ListView* ListView1 = nullptr;     // the playlist on screen
+    QGroupBox* Frame1 = nullptr;       // "Playback Options"
+    QCheckBox* Check1 = nullptr;       // "Shuffle"
+    QCheckBox* Check2 = nullptr;       // "Repeat"
+    PushButton* PushButton1 = nullptr; // "Load Sample/Example Files"
+    PushButton* PushButton2 = nullptr; // "Help"
+    PushButton* PushButton4 = nullptr; // "Add Files To Playlist"
+    PushButton* PushButton5 = nullptr; // "Delete Selected File From Playlist"
+    PushButton* PushButton6 = nullptr; // "Delete Playing File To Recycle Bin"
+    PushButton* PushButton7 = nullptr; // "Show Keyboard Shortcuts"
+    PushButton* PushButton8 = nullptr; // "Clear Playlist"
+    PushButton* PushButton9 = nullptr; // "Play Previous"
+    PushButton* PushButton10 = nullptr; // "Play Next"
+
+    // ---- Window flags ----------------------------------------------------
+    bool FreshPlaylist = true;   // nothing restored or added yet: the first add uses slot 0
+    bool BusyUpdating = false;   // the program itself is changing things: keep the focus put
+    bool DeleteReady = false;    // a delete to the Trash may run
+    bool PlayerHasFocus = false; // the player has the keyboard focus
+
+    // ---- Playlist (src/playlist) ------------------------------------------
+    PlaylistRef PlayerPlaylist;      // the player playlist that every add appends to
+    std::vector<Media> MediaSlots;   // every media item made, by slot; grows with the playlist
+    // Appends one file to both halves: a list entry, its media item in slot, the player item.
+    void AppendEntry(const QString& text, const QString& path, int slot);
+    void del_list2(short pro);       // 0: remove the selected entry; 1: and send its file to the Trash
+    void update_playlist2(const PlaylistEntry& dele, short proc_it);
+    void RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item);
+    bool ListView1_OLEDragOver(const QMimeData& data);   // only drags that carry files
+    void ListView1_OLEDragDrop(const QMimeData& data);   // append the dropped files, play the last
+
+    // ---- Playback (src/playback) -----------------------------------------
+    void PlayNew(int entryNumber);   // start an entry (wrapping at both ends) and select it
+
+  private:
+    void buildControls();
+    PushButton* makeButton(const QString& caption, int left, int top);
+    const Playlist& currentItems() const;
+
+    Dialogs& dialogs_;
+    QString programFolder_;
+};
+
+// The player item that an entry's own file is, among equal names: its path must
+// match and its file must still be a plain, visible file of that name.
+bool entryOwnsItem(const PlaylistEntry& entry, const MediaItem& item);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "playback/audio_engine.h"
+
+#include <QString>
+#include <memory>
+
+class Dialogs;
+
+// What the window takes from its platform: the real parts in the program, and
+// fakes in tests only where a real part would block (modal boxes, the sound card).
+struct Platform {
+    std::unique_ptr<AudioEngine> engine;
+    Dialogs& dialogs;
+    // The folder that holds the program; resource files are found beside it.
+    QString programFolder;
+};

@@ -1,0 +1,17 @@
+#include "app/trap.h"
+
+QString errorMessage(const QString& description, const QString& procedure, int step) {
+    return description + QStringLiteral("\r\n") + QStringLiteral("in Brackwater2021/08/31.Form1.") +
+           procedure + QLatin1Char(' ') + QStringLiteral("at line ") + QString::number(step) +
+           QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") +
+           QLatin1String(kSupportAddress);
+}
+
+void Trap::report(int step, const QString& description) noexcept {
+    try {
+        dialogs_.showMessage(errorMessage(description, QLatin1String(procedure_), step),
+                             QStringLiteral("Application Error"), MessageIcon::Warning);
+    } catch (...) {
+        // A box that cannot be shown has nowhere left to report to; the procedure goes on.
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/failure.h"
+
+#include <QString>
+
+// The one way failures are reported: "Application Error", naming the failure,
+// the procedure and its step, then the support address.
+QString errorMessage(const QString& description, const QString& procedure, int step);
+inline constexpr const char* kSupportAddress = "support@thrennic.example";
+
+// The error trap of a procedure. Each numbered step runs through it; a step
+// that fails is reported and the procedure goes on with the next one. A test
+// that fails counts as passed, so the steps it guards run.
+//
+//     Trap trap(dialogs, "PlayNew");
+//     trap(108, [&] { ListView1->Refresh(); });
+//     if (trap.test(106, [&] { return WMP->playState() == Player::Playing; })) ...
+class Trap {
+  public:
+    Trap(Dialogs& dialogs, const char* procedure) : dialogs_(dialogs), procedure_(procedure) {}
+
+    template <class Step> void operator()(int step, Step&& run) noexcept {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            report(step, describe(e));
+        } catch (...) {
+            report(step, QStringLiteral("Unknown error"));
+        }
+    }
+
+    template <class Test> bool test(int step, Test&& check) noexcept {
+        try {
+            return check();
+        } catch (const std::exception& e) {
+            report(step, describe(e));
+        } catch (...) {
+            report(step, QStringLiteral("Unknown error"));
+        }
+        return true;
+    }
+
+  private:
+    void report(int step, const QString& description) noexcept;
+
+    Dialogs& dialogs_;
+    const char* procedure_;
+};

@@ -1,0 +1,203 @@
+#include "playback/mpv_engine.h"
+
+#include <QFile>
+#include <mpv/client.h>
+#include <vector>
+
+namespace {
+
+enum ObservedProperty : uint64_t { Pause = 1, TimePos, Duration };
+
+struct Observed {
+    ObservedProperty id;
+    const char* name;
+    mpv_format format;
+};
+
+constexpr Observed kObserved[] = {
+    {Pause, "pause", MPV_FORMAT_FLAG},
+    {TimePos, "time-pos", MPV_FORMAT_DOUBLE},
+    {Duration, "duration", MPV_FORMAT_DOUBLE},
+};
+
+// Audio only; a machine without a sound device still plays, silently, instead
+// of failing every file; no user config or key bindings leak in.
+constexpr const char* kBaseOptions[][2] = {
+    {"vid", "no"},           {"audio-display", "no"},
+    {"audio-fallback-to-null", "yes"}, {"input-default-bindings", "no"},
+    {"config", "no"},        {"idle", "yes"},
+    {"terminal", "no"},      {"volume", "50"},
+};
+
+} // namespace
+
+std::unique_ptr<MpvEngine> MpvEngine::create(const Options& extra, QString* error) {
+    mpv_handle* mpv = mpv_create();
+    if (!mpv) {
+        *error = QStringLiteral("libmpv could not be started");
+        return nullptr;
+    }
+    for (const auto& option : kBaseOptions)
+        mpv_set_option_string(mpv, option[0], option[1]);
+    for (const auto& [name, value] : extra) {
+        const int rc = mpv_set_option_string(mpv, name.constData(), value.constData());
+        if (rc < 0) {
+            *error = QStringLiteral("libmpv rejected option %1: %2")
+                         .arg(QString::fromUtf8(name), QString::fromUtf8(mpv_error_string(rc)));
+            mpv_terminate_destroy(mpv);
+            return nullptr;
+        }
+    }
+    if (const int rc = mpv_initialize(mpv); rc < 0) {
+        *error = QStringLiteral("libmpv could not be initialised: %1")
+                     .arg(QString::fromUtf8(mpv_error_string(rc)));
+        mpv_terminate_destroy(mpv);
+        return nullptr;
+    }
+    return std::unique_ptr<MpvEngine>(new MpvEngine(mpv));
+}
+
+MpvEngine::MpvEngine(mpv_handle* mpv) : mpv_(mpv) {
+    for (const Observed& p : kObserved)
+        mpv_observe_property(mpv_, p.id, p.name, p.format);
+    // Runs on mpv's threads: it may only queue a call, never touch mpv or block.
+    mpv_set_wakeup_callback(
+        mpv_,
+        [](void* self) {
+            QMetaObject::invokeMethod(static_cast<MpvEngine*>(self), &MpvEngine::drainEvents,
+                                      Qt::QueuedConnection);
+        },
+        this);
+}
+
+MpvEngine::~MpvEngine() {
+    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+    mpv_terminate_destroy(mpv_);
+}
+
+void MpvEngine::command(std::initializer_list<const char*> args) {
+    std::vector<const char*> argv(args);
+    argv.push_back(nullptr);
+    mpv_command(mpv_, argv.data());
+}
+
+AudioEngine::EntryId MpvEngine::loadFile(const QString& path, const char* mode) {
+    const QByteArray file = QFile::encodeName(path);
+    const char* argv[] = {"loadfile", file.constData(), mode, nullptr};
+    mpv_node result;
+    if (mpv_command_ret(mpv_, argv, &result) < 0)
+        return 0;
+    EntryId id = 0;
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list* map = result.u.list;
+        for (int i = 0; i < map->num; ++i)
+            if (qstrcmp(map->keys[i], "playlist_entry_id") == 0 &&
+                map->values[i].format == MPV_FORMAT_INT64)
+                id = map->values[i].u.int64;
+    }
+    mpv_free_node_contents(&result);
+    return id;
+}
+
+AudioEngine::EntryId MpvEngine::play(const QString& path) {
+    // A new file starts playing even if the last one was paused.
+    int no = 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+    return loadFile(path, "replace");
+}
+
+AudioEngine::EntryId MpvEngine::queueNext(const QString& path) {
+    // playlist-clear keeps the file that is playing and drops the rest.
+    command({"playlist-clear"});
+    if (path.isEmpty())
+        return 0;
+    return loadFile(path, "append");
+}
+
+void MpvEngine::setPaused(bool paused) {
+    int flag = paused ? 1 : 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::stop() { command({"stop"}); }
+
+void MpvEngine::seek(double seconds) {
+    const QByteArray target = QByteArray::number(seconds, 'f', 3);
+    command({"seek", target.constData(), "absolute"});
+}
+
+void MpvEngine::setVolume(int percent) {
+    double volume = percent;
+    mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
+}
+
+void MpvEngine::setMuted(bool muted) {
+    int flag = muted ? 1 : 0;
+    mpv_set_property(mpv_, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvEngine::drainEvents() {
+    while (true) {
+        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            return;
+        handleEvent(*event);
+    }
+}
+
+void MpvEngine::handleEvent(const mpv_event& event) {
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE:
+        playingId_ = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        Q_EMIT entryStarted(playingId_);
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        Q_EMIT playbackStarted(playingId_);
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        if (end->reason == MPV_END_FILE_REASON_EOF || end->reason == MPV_END_FILE_REASON_ERROR) {
+            const bool failed = end->reason == MPV_END_FILE_REASON_ERROR;
+            Q_EMIT entryEnded(end->playlist_entry_id, failed,
+                              failed ? QString::fromUtf8(mpv_error_string(end->error)) : QString());
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE:
+        handlePropertyChange(event);
+        break;
+    case MPV_EVENT_NONE:
+    case MPV_EVENT_SHUTDOWN:
+    case MPV_EVENT_LOG_MESSAGE:
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+    case MPV_EVENT_COMMAND_REPLY:
+    case MPV_EVENT_FILE_LOADED:
+    case MPV_EVENT_IDLE:
+    case MPV_EVENT_TICK:
+    case MPV_EVENT_CLIENT_MESSAGE:
+    case MPV_EVENT_VIDEO_RECONFIG:
+    case MPV_EVENT_AUDIO_RECONFIG:
+    case MPV_EVENT_SEEK:
+    case MPV_EVENT_QUEUE_OVERFLOW:
+    case MPV_EVENT_HOOK:
+        break;
+    }
+}
+
+void MpvEngine::handlePropertyChange(const mpv_event& event) {
+    const auto* prop = static_cast<const mpv_event_property*>(event.data);
+    if (prop->format == MPV_FORMAT_FLAG) {
+        const bool on = *static_cast<const int*>(prop->data) != 0;
+        if (event.reply_userdata == Pause)
+            Q_EMIT pausedChanged(on);
+    } else if (prop->format == MPV_FORMAT_DOUBLE) {
+        const double value = *static_cast<const double*>(prop->data);
+        if (event.reply_userdata == TimePos)
+            Q_EMIT positionChanged(value);
+        else if (event.reply_userdata == Duration)
+            Q_EMIT durationChanged(value);
+    } else if (prop->format == MPV_FORMAT_NONE && event.reply_userdata == Duration) {
+        Q_EMIT durationChanged(0);
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "playback/audio_engine.h"
+
+#include <QList>
+#include <QPair>
+#include <memory>
+
+struct mpv_handle;
+struct mpv_event;
+
+// The libmpv engine; the only place with mpv types. One mpv_handle, owned for
+// the engine's life. Events reach the GUI thread through a queued call from
+// mpv's wakeup callback and are drained there.
+class MpvEngine : public AudioEngine {
+    Q_OBJECT
+  public:
+    // Extra options set before start (for tests: {"ao", "null"} or an ao=pcm file).
+    using Options = QList<QPair<QByteArray, QByteArray>>;
+
+    // A failed start gives nullptr and the reason in *error; it never throws.
+    static std::unique_ptr<MpvEngine> create(const Options& extra, QString* error);
+    ~MpvEngine() override;
+
+    EntryId play(const QString& path) override;
+    EntryId queueNext(const QString& path) override;
+    void setPaused(bool paused) override;
+    void stop() override;
+    void seek(double seconds) override;
+    void setVolume(int percent) override;
+    void setMuted(bool muted) override;
+
+    // The raw handle, for benchmarks that compare against bare libmpv calls.
+    mpv_handle* handle() const { return mpv_; }
+
+  private:
+    explicit MpvEngine(mpv_handle* mpv);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    void handlePropertyChange(const mpv_event& event);
+    EntryId loadFile(const QString& path, const char* mode);
+    void command(std::initializer_list<const char*> args);
+
+    mpv_handle* mpv_;
+    EntryId playingId_ = 0;
+};

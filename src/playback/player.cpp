@@ -1,0 +1,300 @@
+#include "playback/player.h"
+
+#include "platform/failure.h"
+
+#include <QRandomGenerator>
+
+const Media& Playlist::Item(int i) const {
+    if (i < 0 || i >= count())
+        throw Failure(QStringLiteral("The playlist has no item %1").arg(i));
+    return items_[static_cast<size_t>(i)];
+}
+
+void Playlist::appendItem(const Media& item) {
+    if (!item)
+        throw Failure(QStringLiteral("No media item was given"));
+    items_.push_back(item);
+    ++members_[item.get()];
+    changed();
+}
+
+int Playlist::indexOf(const MediaItem* item, int hint) const {
+    if (!item || !members_.contains(item))
+        return -1;
+    if (hint >= 0 && hint < count() && items_[static_cast<size_t>(hint)].get() == item)
+        return hint;
+    for (int i = 0; i < count(); ++i)
+        if (items_[static_cast<size_t>(i)].get() == item)
+            return i;
+    return -1;
+}
+
+void Playlist::removeItem(const Media& item) {
+    const int at = indexOf(item.get());
+    if (at < 0)
+        throw Failure(QStringLiteral("The item is not in the playlist"));
+    items_.erase(items_.begin() + at);
+    if (--members_[item.get()] == 0)
+        members_.remove(item.get());
+    changed();
+}
+
+void Playlist::clear() {
+    items_.clear();
+    members_.clear();
+    changed();
+}
+
+void Playlist::changed() {
+    if (observer_)
+        observer_->playlistChanged();
+}
+
+Player::Player(std::unique_ptr<AudioEngine> engine) : engine_(std::move(engine)) {
+    connect(engine_.get(), &AudioEngine::entryStarted, this, &Player::onEntryStarted);
+    connect(engine_.get(), &AudioEngine::entryEnded, this,
+            [this](AudioEngine::EntryId id, bool failed, const QString&) { onEntryEnded(id, failed); });
+    connect(engine_.get(), &AudioEngine::playbackStarted, this, &Player::onPlaybackStarted);
+    connect(engine_.get(), &AudioEngine::positionChanged, this, [this](double seconds) {
+        position_ = seconds;
+        Q_EMIT positionChanged(seconds);
+    });
+    connect(engine_.get(), &AudioEngine::durationChanged, this, [this](double seconds) {
+        duration_ = seconds;
+        Q_EMIT durationChanged(seconds);
+    });
+    engine_->setVolume(volume_);
+}
+
+Player::~Player() {
+    if (playlist_)
+        playlist_->observer_ = nullptr;
+}
+
+void Player::setCurrentPlaylist(const PlaylistRef& playlist) {
+    if (playlist == playlist_)
+        return;
+    if (playlist_)
+        playlist_->observer_ = nullptr;
+    playlist_ = playlist;
+    if (playlist_)
+        playlist_->observer_ = this;
+    currentHint_ = -1;
+    refreshQueue(true);
+}
+
+void Player::setState(int state) {
+    if (state == state_)
+        return;
+    state_ = state;
+    Q_EMIT playStateChanged(state);
+}
+
+void Player::play() {
+    if (state_ == Paused && currentId_ != 0) {
+        engine_->setPaused(false);
+        setState(Playing);
+    } else if (state_ != Playing && state_ != Transitioning) {
+        if (current_ && currentIndex() >= 0)
+            start(current_, ChangeCause::PlayItem);
+        else if (playlist_ && playlist_->count() > 0)
+            start(playlist_->Item(0), ChangeCause::PlayItem);
+    }
+}
+
+void Player::pause() {
+    if (state_ == Playing || state_ == Transitioning) {
+        engine_->setPaused(true);
+        setState(Paused);
+    }
+}
+
+void Player::stop() {
+    engine_->stop();
+    currentId_ = 0;
+    queuedId_ = 0;
+    queued_.reset();
+    position_ = 0;
+    Q_EMIT positionChanged(0);
+    setState(Stopped);
+}
+
+void Player::playItem(const Media& item) {
+    if (!item || !playlist_ || !playlist_->contains(item.get()))
+        throw Failure(QStringLiteral("The item is not in the current playlist"));
+    start(item, ChangeCause::PlayItem);
+}
+
+void Player::next() {
+    if (!playlist_ || playlist_->count() == 0)
+        return;
+    Media target = chooseNext();
+    start(target ? target : playlist_->Item(0), ChangeCause::PlayerMove);
+}
+
+void Player::previous() {
+    if (!playlist_ || playlist_->count() == 0)
+        return;
+    const int at = currentIndex();
+    start(playlist_->Item(at > 0 ? at - 1 : playlist_->count() - 1), ChangeCause::PlayerMove);
+}
+
+void Player::seek(double seconds) {
+    if (currentId_ != 0)
+        engine_->seek(seconds);
+}
+
+void Player::start(const Media& item, ChangeCause cause) {
+    const bool changed = item != current_;
+    current_ = item;
+    currentHint_ = -1;
+    playedThisRound_.insert(item.get());
+    queued_.reset();
+    queuedId_ = 0;
+    position_ = 0;
+    currentId_ = engine_->play(item->sourceURL());
+    setState(Transitioning);
+    refreshQueue();
+    if (changed || cause == ChangeCause::PlayerMove)
+        Q_EMIT CurrentItemChange(item, cause);
+}
+
+int Player::currentIndex() const {
+    if (!playlist_ || !current_)
+        return -1;
+    currentHint_ = playlist_->indexOf(current_.get(), currentHint_);
+    return currentHint_;
+}
+
+Media Player::chooseShuffled() {
+    const int n = playlist_->count();
+    auto fresh = [&](const Media& m) { return m != current_ && !playedThisRound_.contains(m.get()); };
+    auto* random = QRandomGenerator::global();
+    // A few random probes find an unplayed item at once in all but the last
+    // items of a round; the scan below settles the rest.
+    for (int probe = 0; probe < 16; ++probe) {
+        const Media& m = playlist_->Item(static_cast<int>(random->bounded(n)));
+        if (fresh(m))
+            return m;
+    }
+    std::vector<int> left;
+    for (int i = 0; i < n; ++i)
+        if (fresh(playlist_->Item(i)))
+            left.push_back(i);
+    if (!left.empty())
+        return playlist_->Item(left[random->bounded(static_cast<quint32>(left.size()))]);
+    if (!loop_)
+        return nullptr;
+    playedThisRound_.clear();
+    playedThisRound_.insert(current_.get());
+    if (n == 1)
+        return playlist_->Item(0);
+    for (;;) {
+        const Media& m = playlist_->Item(static_cast<int>(random->bounded(n)));
+        if (m != current_)
+            return m;
+    }
+}
+
+Media Player::chooseNext() {
+    if (!playlist_ || playlist_->count() == 0)
+        return nullptr;
+    if (shuffle_)
+        return chooseShuffled();
+    const int at = currentIndex();
+    if (at < 0)
+        return nullptr;
+    if (at + 1 < playlist_->count())
+        return playlist_->Item(at + 1);
+    return loop_ ? playlist_->Item(0) : nullptr;
+}
+
+void Player::refreshQueue(bool rechoose) {
+    if (currentId_ == 0)
+        return;
+    const bool keep = shuffle_ && !rechoose && queued_ && playlist_ &&
+                      playlist_->contains(queued_.get());
+    if (keep)
+        return;
+    Media wanted = chooseNext();
+    if (wanted == queued_ && queuedId_ != 0)
+        return;
+    if (!wanted && !queued_)
+        return;
+    queued_ = wanted;
+    queuedId_ = engine_->queueNext(wanted ? wanted->sourceURL() : QString());
+}
+
+void Player::onEntryStarted(AudioEngine::EntryId id) {
+    if (id == 0 || id != queuedId_)
+        return;
+    // Files that all fail, one after the other, would go round for ever with loop on.
+    if (failuresInARow_ > 0 && failuresInARow_ >= (playlist_ ? playlist_->count() : 0)) {
+        failuresInARow_ = 0;
+        stop();
+        return;
+    }
+    current_ = queued_;
+    currentId_ = id;
+    currentHint_ = -1;
+    queued_.reset();
+    queuedId_ = 0;
+    playedThisRound_.insert(current_.get());
+    setState(Transitioning);
+    refreshQueue();
+    Q_EMIT CurrentItemChange(current_, ChangeCause::PlayerMove);
+}
+
+void Player::onEntryEnded(AudioEngine::EntryId id, bool failed) {
+    if (id == 0 || id != currentId_)
+        return;
+    failuresInARow_ = failed ? failuresInARow_ + 1 : 0;
+    if (queuedId_ == 0) {
+        currentId_ = 0;
+        failuresInARow_ = 0;
+        setState(MediaEnded);
+        setState(Stopped);
+    }
+}
+
+void Player::onPlaybackStarted(AudioEngine::EntryId id) {
+    if (id == currentId_ && id != 0 && state_ == Transitioning)
+        setState(Playing);
+}
+
+void Player::setMode(const QString& mode, bool on) {
+    if (mode == QLatin1String("shuffle")) {
+        shuffle_ = on;
+        playedThisRound_.clear();
+        if (current_)
+            playedThisRound_.insert(current_.get());
+    } else if (mode == QLatin1String("loop")) {
+        loop_ = on;
+    } else {
+        throw Failure(QStringLiteral("Unknown player mode '%1'").arg(mode));
+    }
+    refreshQueue(true);
+}
+
+bool Player::getMode(const QString& mode) const {
+    return mode == QLatin1String("shuffle") ? shuffle_ : mode == QLatin1String("loop") && loop_;
+}
+
+void Player::setVolume(int percent) {
+    volume_ = qBound(0, percent, 100);
+    engine_->setVolume(volume_);
+    Q_EMIT volumeChanged(volume_, muted_);
+}
+
+void Player::setMute(bool muted) {
+    muted_ = muted;
+    engine_->setMuted(muted);
+    Q_EMIT volumeChanged(volume_, muted_);
+}
+
+void Player::setFullScreen(bool on) {
+    if (on == fullScreen_)
+        return;
+    fullScreen_ = on;
+    Q_EMIT fullScreenChanged(on);
+}

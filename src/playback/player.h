@@ -1,0 +1,138 @@
+#pragma once
+
+#include "playback/audio_engine.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class Player;
+
+// One file as the player knows it; sourceURL gives back the path it was made from.
+class MediaItem {
+  public:
+    explicit MediaItem(QString path) : path_(std::move(path)) {}
+    const QString& sourceURL() const { return path_; }
+
+  private:
+    QString path_;
+};
+using Media = std::shared_ptr<MediaItem>;
+
+// The player's playlist: items in the order of appending, numbered from 0.
+class Playlist {
+  public:
+    explicit Playlist(QString name) : name_(std::move(name)) {}
+    const QString& name() const { return name_; }
+    int count() const { return static_cast<int>(items_.size()); }
+    // Raises when i is out of range, as the control does.
+    const Media& Item(int i) const;
+    void appendItem(const Media& item);
+    // Removes that item (by identity); the first occurrence when it is there twice.
+    void removeItem(const Media& item);
+    void clear();
+    bool contains(const MediaItem* item) const { return members_.contains(item); }
+    // The position of an item, or -1; hint is where to look first.
+    int indexOf(const MediaItem* item, int hint = -1) const;
+
+  private:
+    QString name_;
+    std::vector<Media> items_;
+    QHash<const MediaItem*, int> members_;
+    friend class Player;
+    Player* observer_ = nullptr;
+    void changed();
+};
+using PlaylistRef = std::shared_ptr<Playlist>;
+
+// The media player control as the window uses it: a playlist, the transport
+// controls, the play state, the shuffle and loop modes and full screen. At the
+// end of an item it goes on by itself: the next item in order, or a random one
+// not yet played in this round with shuffle on; past the end it starts again
+// only with loop on. The item after the current one is always queued in the
+// engine, so the player moves on without cutting the tail or leaving a gap.
+class Player : public QObject {
+    Q_OBJECT
+  public:
+    enum State { Undefined = 0, Stopped = 1, Paused = 2, Playing = 3, MediaEnded = 8,
+                 Transitioning = 9, Ready = 10 };
+    // Why the current item changed: the program's own playItem, or the
+    // player moving on by itself (end of an item, shuffle, its own keys).
+    enum class ChangeCause { PlayItem, PlayerMove };
+
+    explicit Player(std::unique_ptr<AudioEngine> engine);
+    ~Player() override;
+
+    Media newMedia(const QString& path) const { return std::make_shared<MediaItem>(path); }
+    PlaylistRef newPlaylist(const QString& name) const { return std::make_shared<Playlist>(name); }
+    const PlaylistRef& currentPlaylist() const { return playlist_; }
+    void setCurrentPlaylist(const PlaylistRef& playlist);
+
+    // controls
+    void play();
+    void pause();
+    void stop();
+    void playItem(const Media& item);
+    void next();
+    void previous();
+    void seek(double seconds);
+
+    // settings
+    void setMode(const QString& mode, bool on);
+    bool getMode(const QString& mode) const;
+    int volume() const { return volume_; }
+    void setVolume(int percent);
+    bool mute() const { return muted_; }
+    void setMute(bool muted);
+
+    int playState() const { return state_; }
+    const Media& currentMedia() const { return current_; }
+    double position() const { return position_; }
+    double duration() const { return duration_; }
+    bool fullScreen() const { return fullScreen_; }
+    void setFullScreen(bool on);
+
+    AudioEngine& engine() { return *engine_; }
+
+  Q_SIGNALS:
+    void CurrentItemChange(const Media& item, Player::ChangeCause cause);
+    void playStateChanged(int state);
+    void positionChanged(double seconds);
+    void durationChanged(double seconds);
+    void fullScreenChanged(bool on);
+    void volumeChanged(int percent, bool muted);
+
+  private:
+    friend class Playlist;
+    void playlistChanged() { refreshQueue(); }
+    void start(const Media& item, ChangeCause cause);
+    void setState(int state);
+    void refreshQueue(bool rechoose = false);
+    Media chooseShuffled();
+    Media chooseNext();
+    int currentIndex() const;
+    void onEntryStarted(AudioEngine::EntryId id);
+    void onEntryEnded(AudioEngine::EntryId id, bool failed);
+    void onPlaybackStarted(AudioEngine::EntryId id);
+
+    std::unique_ptr<AudioEngine> engine_;
+    PlaylistRef playlist_;
+    Media current_;
+    mutable int currentHint_ = -1;
+    Media queued_;
+    AudioEngine::EntryId currentId_ = 0;
+    AudioEngine::EntryId queuedId_ = 0;
+    QSet<const MediaItem*> playedThisRound_;
+    int failuresInARow_ = 0;
+    int state_ = Undefined;
+    bool shuffle_ = false;
+    bool loop_ = false;
+    bool fullScreen_ = false;
+    bool muted_ = false;
+    int volume_ = 50;
+    double position_ = 0;
+    double duration_ = 0;
+};

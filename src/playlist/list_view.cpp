@@ -1,0 +1,113 @@
+#include "playlist/list_view.h"
+
+#include "platform/failure.h"
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kTwipsPerPixel = 15;
+} // namespace
+
+ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+    setColumnCount(0);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    header()->setStretchLastSection(false);
+    setToolTip(tr("Drag and drop files here. Double-click item to remove it. Move | line to right "
+                  "and out of window to reveal full names."));
+}
+
+QTreeWidgetItem* ListView::at(int i) const {
+    QTreeWidgetItem* item = i >= 1 && i <= Count() ? topLevelItem(i - 1) : nullptr;
+    if (!item)
+        throw Failure(QStringLiteral("The playlist has no entry %1").arg(i));
+    return item;
+}
+
+QString ListView::Text(int i) const { return at(i)->text(0); }
+
+QString ListView::Path(int i) const { return at(i)->data(0, kPathRole).toString(); }
+
+void ListView::SetEntry(int i, const QString& text, const QString& path) {
+    QTreeWidgetItem* item = at(i);
+    item->setText(0, text);
+    item->setData(0, kPathRole, path);
+}
+
+void ListView::Add(const QString& text, const QString& path) {
+    if (columnCount() == 0)
+        throw Failure(QStringLiteral("The playlist has no column yet"));
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, kPathRole, path);
+    addTopLevelItem(item);
+}
+
+void ListView::Remove(int i) { delete at(i); }
+
+void ListView::Clear() { clear(); }
+
+bool ListView::Selected(int i) const { return at(i)->isSelected(); }
+
+void ListView::SetSelected(int i, bool selected) {
+    QTreeWidgetItem* item = at(i);
+    item->setSelected(selected);
+    if (selected)
+        setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+}
+
+int ListView::SelectedIndex() const {
+    const QList<QTreeWidgetItem*> chosen = selectedItems();
+    if (chosen.isEmpty())
+        throw Failure(QStringLiteral("No entry of the playlist is selected"));
+    return indexOfTopLevelItem(chosen.first()) + 1;
+}
+
+int ListView::HitTest(const QPoint& point) const {
+    QTreeWidgetItem* item = itemAt(point);
+    return item ? indexOfTopLevelItem(item) + 1 : 0;
+}
+
+void ListView::EnsureVisible(int i) { scrollToItem(at(i)); }
+
+void ListView::Refresh() { viewport()->update(); }
+
+void ListView::AddColumn(const QString& header) {
+    setColumnCount(columnCount() + 1);
+    headerItem()->setText(columnCount() - 1, header);
+}
+
+void ListView::SetColumnWidthTwips(int column, int twips) {
+    setColumnWidth(column - 1, twips / kTwipsPerPixel);
+}
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (OLEDragOver && OLEDragOver(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (OLEDragOver && OLEDragOver(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ListView::dropEvent(QDropEvent* event) {
+    if (!OLEDragOver || !OLEDragOver(*event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (OLEDragDrop)
+        OLEDragDrop(*event->mimeData());
+}

@@ -1,0 +1,116 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "platform/dir_name.h"
+#include "playlist/list_view.h"
+#include "recycle/shell_delete.h"
+
+#include <QSet>
+
+bool entryOwnsItem(const PlaylistEntry& entry, const MediaItem& item) {
+    if (item.sourceURL() != entry.path || entry.text.isEmpty())
+        return false;
+    const QString name = dirName(item.sourceURL());
+    return !name.isEmpty() && name.toLower() == entry.text.toLower();
+}
+
+const Playlist& Form1::currentItems() const {
+    if (!WMP->currentPlaylist())
+        throw Failure(QStringLiteral("The player has no current playlist"));
+    return *WMP->currentPlaylist();
+}
+
+void Form1::AppendEntry(const QString& text, const QString& path, int slot) {
+    if (slot < 0)
+        throw Failure(QStringLiteral("Media slot %1 is out of range").arg(slot));
+    const Media item = WMP->newMedia(path);
+    ListView1->Add(text, path);
+    if (static_cast<size_t>(slot) >= MediaSlots.size())
+        MediaSlots.resize(static_cast<size_t>(slot) + 1);
+    MediaSlots[static_cast<size_t>(slot)] = item;
+    PlayerPlaylist->appendItem(item);
+}
+
+void Form1::RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item) {
+    playlist->removeItem(item);
+}
+
+void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
+    Trap trap(dialogs_, "update_playlist2");
+    trap(100, [&] { BusyUpdating = true; });
+    if (proc_it == 1) {
+        int count = 0;
+        trap(102, [&] { count = PlayerPlaylist->count(); });
+        for (int i = 0; i < count; ++i)
+            trap(104, [&] {
+                const Media& item = currentItems().Item(i);
+                // Only the entry's own file goes; namesakes elsewhere and folders never do.
+                if (entryOwnsItem(dele, *item))
+                    ShellDelete(item->sourceURL(), 1, dialogs_);
+            });
+    }
+    trap(106, [&] { BusyUpdating = false; });
+    int count = 0;
+    trap(108, [&] { count = currentItems().count(); });
+    // By the entry's own path, not its name: items whose files were just sent
+    // away still match, and an entry with an empty name still takes its item along.
+    for (int i = count - 1; i >= 0; --i) {
+        bool removed = false;
+        trap(110, [&] {
+            const Media item = currentItems().Item(i);
+            if (item->sourceURL() == dele.path) {
+                RemoveFromPlaylist(PlayerPlaylist, item);
+                removed = true;
+            }
+        });
+        if (removed && proc_it == 0)
+            return;
+    }
+}
+
+void Form1::del_list2(short pro) {
+    Trap trap(dialogs_, "del_list2");
+    trap(100, [&] { ListView1->Refresh(); });
+    if (pro == 0) {
+        PlaylistEntry chosen;
+        trap(102, [&] {
+            const int p = ListView1->SelectedIndex();
+            chosen = {ListView1->Text(p), ListView1->Path(p)};
+        });
+        trap(104, [&] { update_playlist2(chosen, 0); });
+        trap(106, [&] {
+            if (ListView1->Count() > 0)
+                ListView1->Remove(ListView1->SelectedIndex());
+        });
+    } else if (trap.test(108, [&] { return ListView1->Count() > 0; })) {
+        int n = 0;
+        trap(110, [&] { n = ListView1->Count(); });
+        // An entry goes when it is selected, or when it is the same file under the
+        // same text as a selected one. Linear: a set instead of comparing all pairs.
+        std::vector<bool> selected(static_cast<size_t>(n) + 1, false);
+        QSet<QPair<QString, QString>> chosen;
+        trap(112, [&] {
+            for (int i = 1; i <= n; ++i)
+                if (ListView1->Selected(i)) {
+                    selected[static_cast<size_t>(i)] = true;
+                    chosen.insert({ListView1->Text(i), ListView1->Path(i)});
+                    ListView1->SetSelected(i, false);
+                }
+        });
+        for (int i = n; i >= 1; --i)
+            trap(114, [&] {
+                const PlaylistEntry entry{ListView1->Text(i), ListView1->Path(i)};
+                const bool marked = selected[static_cast<size_t>(i)] ||
+                                    (!entry.text.isEmpty() && chosen.contains({entry.text, entry.path}));
+                if (!marked)
+                    return;
+                update_playlist2(entry, pro);
+                ListView1->Remove(i);
+            });
+    }
+    trap(116, [&] { ListView1->Refresh(); });
+    trap(118, [&] {
+        if (ListView1->Count() == 0)
+            PlayerPlaylist->clear();
+    });
+}

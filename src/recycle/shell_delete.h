@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class Dialogs;
+
+// The one place that removes a file from disk. Mode 1 moves it to the
+// freedesktop Trash (recoverable, no question asked); a file is never deleted
+// for good in mode 1: where no Trash can take it, it stays and the user is
+// told. Any other mode asks first, then deletes for good. Failures are shown
+// in a box naming the file; nothing is handed back to the caller.
+void ShellDelete(const QString& path, int mode, Dialogs& dialogs);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QPushButton>
+
+// A push button that also reports the mouse moving over it (the window's
+// pointer rule listens to that).
+class PushButton : public QPushButton {
+    Q_OBJECT
+  public:
+    PushButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+        setMouseTracking(true);
+    }
+
+  Q_SIGNALS:
+    void MouseMove();
+
+  protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        Q_EMIT MouseMove();
+        QPushButton::mouseMoveEvent(event);
+    }
+};

@@ -111,7 +111,9 @@ AudioEngine::EntryId MpvEngine::queueNext(const QString& path) {
     command({"playlist-clear"});
     if (path.isEmpty())
         return 0;
-    return loadFile(path, "append");
+    // append-play: when the current file has already ended (a file that fails
+    // to open ends at once) mpv is idle, and the follow-up must start by itself.
+    return loadFile(path, "append-play");
 }
 
 void MpvEngine::setPaused(bool paused) {

@@ -50,7 +50,14 @@ void ListView::Add(const QString& text, const QString& path) {
     addTopLevelItem(item);
 }
 
-void ListView::Remove(int i) { delete at(i); }
+void ListView::Remove(int i) {
+    QTreeWidgetItem* item = at(i);
+    const bool othersSelected = selectedItems().size() > (item->isSelected() ? 1 : 0);
+    delete item;
+    // Qt selects the entry that becomes current; a list control leaves the selection alone.
+    if (!othersSelected)
+        clearSelection();
+}
 
 void ListView::Clear() { clear(); }
 

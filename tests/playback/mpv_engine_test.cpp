@@ -1,0 +1,85 @@
+#include "playback/mpv_engine.h"
+#include "playback/player.h"
+#include "support/wav.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The real engine writing what it plays as raw samples to a file, far faster
+// than real time. Appending, because mpv reopens its output after a file that
+// failed, and a reopened file would start afresh.
+class MpvPlaybackTest : public ::testing::Test {
+  protected:
+    QString file(const QString& name) const { return QDir(dir.path()).filePath(name); }
+
+    std::unique_ptr<Player> makePlayer() {
+        QString error;
+        auto engine = MpvEngine::create(
+            {{"ao", "pcm"},
+             {"ao-pcm-file", QFile::encodeName(file("out.pcm"))},
+             {"ao-pcm-waveheader", "no"},
+             {"ao-pcm-append", "yes"}}, &error);
+        EXPECT_TRUE(engine) << error.toStdString();
+        return std::make_unique<Player>(std::move(engine));
+    }
+
+    // Plays the paths in order from the first and waits until the player stops by itself.
+    int playToTheEnd(const QStringList& paths) {
+        auto player = makePlayer();
+        PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+        for (const QString& p : paths)
+            list->appendItem(player->newMedia(p));
+        player->setCurrentPlaylist(list);
+        int changes = 0;
+        QObject::connect(player.get(), &Player::CurrentItemChange, [&] { ++changes; });
+        player->playItem(list->Item(0));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+        return changes;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(MpvPlaybackTest, ThreeItemsPlayedToTheEndWriteTheirWholeLength) {
+    writeToneWav(file("a.wav"), 0.8, 440);
+    writeToneWav(file("b.wav"), 0.5, 550);
+    writeToneWav(file("c.wav"), 1.1, 660);
+    EXPECT_EQ(playToTheEnd({file("a.wav"), file("b.wav"), file("c.wav")}), 3);
+    EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 0.8 + 0.5 + 1.1, 0.05);
+}
+
+TEST_F(MpvPlaybackTest, UndecodableFilesAreSkippedWithoutStalling) {
+    writeToneWav(file("good1.wav"), 0.4);
+    QFile text(file("words.mp3"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("this is not audio at all\n");
+    text.close();
+    QFile(file("empty.wav")).open(QIODevice::WriteOnly);
+    QDir().mkpath(file("folder.wav"));
+    writeToneWav(file("good2.wav"), 0.6);
+    QElapsedTimer clock;
+    clock.start();
+    playToTheEnd({file("good1.wav"), file("words.mp3"), file("empty.wav"), file("folder.wav"),
+                  file("good2.wav")});
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 1.0, 0.05);
+}
+
+TEST_F(MpvPlaybackTest, ABrokenLastFileWithLoopOnStillEnds) {
+    QFile(file("empty.wav")).open(QIODevice::WriteOnly);
+    auto player = makePlayer();
+    PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+    list->appendItem(player->newMedia(file("empty.wav")));
+    player->setCurrentPlaylist(list);
+    player->setMode(QStringLiteral("loop"), true);
+    player->playItem(list->Item(0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 10000));
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+#include "playlist/list_view.h"
+#include "support/form_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
+
+namespace {
+
+class DropTest : public FormTest {};
+
+TEST_F(DropTest, DroppedFilesJoinBothHalvesInOrderAndTheLastOnePlays) {
+    const QString a = makeFile("x/Song A.mp3"), b = makeFile("x/b.txt"), c = makeFile("x/c.wav");
+    drop({a, b, c});
+    EXPECT_EQ(listTexts(), QStringList({"Song A.mp3", "b.txt", "c.wav"}));
+    EXPECT_EQ(playlistPaths(), QStringList({a, b, c}));
+    EXPECT_EQ(currentPath(), c);
+    EXPECT_EQ(selectedEntry(), 3);
+    EXPECT_FALSE(form->FreshPlaylist);
+    EXPECT_EQ(form->MediaSlots.size(), 3u);
+}
+
+TEST_F(DropTest, ADragWithoutFilesIsRefused) {
+    QMimeData text;
+    text.setText(QStringLiteral("just words"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->ListView1->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/a.mp3"))});
+    EXPECT_FALSE(form->ListView1_OLEDragOver(web));
+}
+
+TEST_F(DropTest, OddNamesArriveIntact) {
+    const QStringList names = {"it's \"quoted\".mp3", "naïve ünïcødé.flac", "line\nbreak.wav",
+                               "semi;colon=#hash.ogg"};
+    QStringList paths;
+    for (const QString& n : names)
+        paths << makeFile(n);
+    drop(paths);
+    EXPECT_EQ(listTexts(), names);
+    EXPECT_EQ(playlistPaths(), paths);
+}
+
+TEST_F(DropTest, AFolderOrAHiddenFileGivesAnEntryWithoutText) {
+    const QString folder = QDir(dir.path()).filePath("sub");
+    QDir().mkpath(folder);
+    drop({folder, makeFile(".secret.mp3")});
+    EXPECT_EQ(listTexts(), QStringList({"", ""}));
+    EXPECT_EQ(playlistPaths().size(), 2);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(DropTest, ASecondDropAppendsAfterTheFirstAndPausesWhatPlays) {
+    const QString a = makeFile("a.mp3"), b = makeFile("b.mp3");
+    drop({a});
+    engine->startPlayback();
+    ASSERT_EQ(form->WMP->playState(), Player::Playing);
+    bool pausedBeforeAdding = false;
+    QObject::connect(form->WMP.get(), &Player::playStateChanged, [&](int state) {
+        if (state == Player::Paused)
+            pausedBeforeAdding = form->ListView1->Count() == 1;
+    });
+    drop({b, a});
+    EXPECT_TRUE(pausedBeforeAdding);
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3", "b.mp3", "a.mp3"}));
+    EXPECT_EQ(form->MediaSlots.size(), 3u) << "the second drop starts at the playlist's count";
+    EXPECT_EQ(selectedEntry(), 3);
+}
+
+} // namespace

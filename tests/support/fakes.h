@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "playback/audio_engine.h"
+
+#include <QStringList>
+#include <deque>
+
+// An engine that plays nothing: it records what it is told and reports events
+// only when the test says so, the way libmpv reports them later.
+class FakeEngine : public AudioEngine {
+  public:
+    EntryId play(const QString& path) override {
+        played << path;
+        current = {++lastId, path};
+        queued = {};
+        paused = false;
+        return current.id;
+    }
+    EntryId queueNext(const QString& path) override {
+        queued = path.isEmpty() ? Entry{} : Entry{++lastId, path};
+        return queued.id;
+    }
+    void setPaused(bool on) override { paused = on; }
+    void stop() override {
+        ++stops;
+        current = queued = {};
+    }
+    void seek(double seconds) override { seekedTo = seconds; }
+    void setVolume(int percent) override { volume = percent; }
+    void setMuted(bool on) override { muted = on; }
+
+    // The current file starts sounding.
+    void startPlayback() { Q_EMIT playbackStarted(current.id); }
+    // The current file plays to its end (or fails); the engine moves to the queued one.
+    void finishCurrent(bool failed = false) {
+        const Entry ended = current;
+        current = queued;
+        queued = {};
+        Q_EMIT entryEnded(ended.id, failed, failed ? QStringLiteral("loading failed") : QString());
+        if (current.id != 0) {
+            Q_EMIT entryStarted(current.id);
+            Q_EMIT playbackStarted(current.id);
+        }
+    }
+
+    struct Entry {
+        EntryId id = 0;
+        QString path;
+    };
+    Entry current, queued;
+    QStringList played;
+    EntryId lastId = 0;
+    bool paused = false;
+    bool muted = false;
+    int stops = 0;
+    int volume = 0;
+    double seekedTo = -1;
+};
+
+class RecordingDialogs : public Dialogs {
+  public:
+    struct Shown {
+        QString text, title;
+        MessageIcon icon;
+    };
+    void showMessage(const QString& text, const QString& title, MessageIcon icon) override {
+        shown.push_back({text, title, icon});
+    }
+    bool askYesNo(const QString& text, const QString& title) override {
+        questions.push_back({text, title, MessageIcon::None});
+        return answerYes;
+    }
+    QStringList texts() const {
+        QStringList all;
+        for (const Shown& s : shown)
+            all << s.text;
+        return all;
+    }
+    std::vector<Shown> shown, questions;
+    bool answerYes = false;
+};

@@ -1,0 +1,84 @@
+#include "support/form_fixture.h"
+
+#include "playback/player.h"
+#include "playlist/list_view.h"
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+
+FormTest::FormTest() {
+    auto fake = std::make_unique<FakeEngine>();
+    engine = fake.get();
+    form = std::make_unique<Form1>(Platform{std::move(fake), dialogs, dir.path()});
+    form->Form_Load();
+    emptyTrash();
+}
+
+FormTest::~FormTest() { emptyTrash(); }
+
+QString FormTest::makeFile(const QString& relative, const QByteArray& bytes) {
+    const QString path = QDir(dir.path()).filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+    return path;
+}
+
+void FormTest::drop(const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    QWidget* target = form->ListView1->viewport();
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+}
+
+QStringList FormTest::listTexts() const {
+    QStringList texts;
+    for (int i = 1; i <= form->ListView1->Count(); ++i)
+        texts << form->ListView1->Text(i);
+    return texts;
+}
+
+QStringList FormTest::playlistPaths() const {
+    QStringList paths;
+    const PlaylistRef& list = form->WMP->currentPlaylist();
+    for (int i = 0; list && i < list->count(); ++i)
+        paths << list->Item(i)->sourceURL();
+    return paths;
+}
+
+QString FormTest::currentPath() const {
+    const Media& item = form->WMP->currentMedia();
+    return item ? item->sourceURL() : QString();
+}
+
+int FormTest::selectedEntry() const {
+    const auto chosen = form->ListView1->selectedItems();
+    return chosen.size() == 1 ? form->ListView1->indexOfTopLevelItem(chosen.first()) + 1 : -chosen.size();
+}
+
+static QString trashDir() { return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash"); }
+
+QStringList FormTest::trashedNames() {
+    return QDir(trashDir() + QStringLiteral("/files")).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+QString FormTest::trashedFrom(const QString& name) {
+    QSettings info(trashDir() + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"),
+                   QSettings::IniFormat);
+    return QUrl::fromPercentEncoding(info.value(QStringLiteral("Trash Info/Path")).toByteArray());
+}
+
+void FormTest::emptyTrash() { QDir(trashDir()).removeRecursively(); }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/form1.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// The real window, offscreen, with the fake engine and recording boxes, and a
+// folder of real files to play, drop and delete.
+class FormTest : public ::testing::Test {
+  protected:
+    FormTest();
+    ~FormTest() override;
+
+    // Creates a file with some bytes in it; folders on the way are made.
+    QString makeFile(const QString& relative, const QByteArray& bytes = "RIFF");
+    // Drops the paths on the list as a file manager would, through the real drop events.
+    void drop(const QStringList& paths);
+    QStringList listTexts() const;
+    QStringList playlistPaths() const;
+    QString currentPath() const;
+    int selectedEntry() const;
+    // What the user's Trash holds (file names) and the original path noted for one.
+    static QStringList trashedNames();
+    static QString trashedFrom(const QString& name);
+    static void emptyTrash();
+
+    QTemporaryDir dir;
+    RecordingDialogs dialogs;
+    FakeEngine* engine = nullptr;
+    std::unique_ptr<Form1> form;
+};

@@ -1,0 +1,80 @@
+#include "app/form1.h"
+#include "playlist/list_view.h"
+#include "support/fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kEntries = 10000;
+
+// A folder of real (empty) files and a window with the fake engine.
+struct Bench {
+    QTemporaryDir dir;
+    RecordingDialogs dialogs;
+    std::unique_ptr<Form1> form;
+    QList<QUrl> urls;
+
+    explicit Bench(int files) {
+        for (int i = 0; i < files; ++i) {
+            const QString path = QDir(dir.path()).filePath(QStringLiteral("take %1.wav").arg(i));
+            QFile(path).open(QIODevice::WriteOnly);
+            urls << QUrl::fromLocalFile(path);
+        }
+        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, dir.path()});
+        form->Form_Load();
+    }
+    void dropAll() {
+        QMimeData data;
+        data.setUrls(urls);
+        form->ListView1_OLEDragDrop(data);
+    }
+};
+
+void BM_DropTenThousandFiles(benchmark::State& state) {
+    Bench bench(kEntries);
+    for (auto _ : state) {
+        state.PauseTiming();
+        bench.form = std::make_unique<Form1>(
+            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.dir.path()});
+        bench.form->Form_Load();
+        state.ResumeTiming();
+        bench.dropAll();
+    }
+    state.counters["entries"] = bench.form->ListView1->Count();
+}
+BENCHMARK(BM_DropTenThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_PlayNewInTenThousand(benchmark::State& state) {
+    Bench bench(kEntries);
+    bench.dropAll();
+    auto* random = QRandomGenerator::global();
+    for (auto _ : state)
+        bench.form->PlayNew(1 + static_cast<int>(random->bounded(kEntries)));
+}
+BENCHMARK(BM_PlayNewInTenThousand)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// One entry removed with its file sent to the (temporary) Trash, from a list of 10,000.
+void BM_DeleteOneOfTenThousand(benchmark::State& state) {
+    Bench bench(kEntries);
+    bench.dropAll();
+    auto* random = QRandomGenerator::global();
+    for (auto _ : state) {
+        state.PauseTiming();
+        bench.form->PlayNew(1 + static_cast<int>(random->bounded(bench.form->ListView1->Count())));
+        state.ResumeTiming();
+        bench.form->del_list2(1);
+    }
+    state.counters["left"] = bench.form->ListView1->Count();
+    if (!bench.dialogs.shown.empty())
+        state.SkipWithError("a delete reported a failure");
+}
+BENCHMARK(BM_DeleteOneOfTenThousand)->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(3);
+
+} // namespace

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds into build/ at the repository root.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default

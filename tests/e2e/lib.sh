@@ -1,0 +1,56 @@
+# Shared by the end-to-end tests: a private X server with a window manager, the
+# program started with its own settings and Trash folders, and waits with deadlines.
+set -euo pipefail
+
+PROGRAM=${1:?usage: $0 path/to/thrennic}
+WORK=$(mktemp -d)
+export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/run"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+PIDS=()
+
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds or the time is up.
+wait_for() {
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+start_x() {
+  exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+  local line number=""
+  read -r line <&3; PIDS+=("${line#pid }")
+  read -r number <&3
+  export DISPLAY=":$number"
+  openbox >/dev/null 2>&1 & PIDS+=("$!")
+  wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+}
+
+# start_app: starts the program and sets WINDOW to its main window.
+start_app() {
+  "$PROGRAM" >"$WORK/app.log" 2>&1 & APP=$!
+  PIDS+=("$APP")
+  wait_for 30 xdotool search --onlyvisible --name '^Thrennic$' || { cat "$WORK/app.log"; fail "no window"; }
+  WINDOW=$(xdotool search --onlyvisible --name '^Thrennic$' | head -n 1)
+}
+
+# close_app: closes the window through the window manager; the program must end by itself.
+close_app() {
+  wmctrl -i -c "$WINDOW"
+  wait_for 20 bash -c "! kill -0 $APP" || fail "the program did not end after its window closed"
+  wait "$APP" || fail "the program ended with status $?"
+}
+
+# is_not_blank PNG: the picture has more than a handful of colours.
+is_not_blank() { (( $(/usr/bin/convert "$1" -format '%k' info:) > 16 )); }

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "playlist/list_view.h"
+#include "settings/settings_store.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@ constexpr int kEntries = 10000;
 struct Bench {
     QTemporaryDir dir;
     RecordingDialogs dialogs;
+    MemorySettingsStore settings;
     std::unique_ptr<Form1> form;
     QList<QUrl> urls;
 
@@ -27,7 +29,7 @@ struct Bench {
             QFile(path).open(QIODevice::WriteOnly);
             urls << QUrl::fromLocalFile(path);
         }
-        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, dir.path()});
+        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, settings, dir.path(), {}});
         form->Form_Load();
     }
     void dropAll() {
@@ -42,7 +44,7 @@ void BM_DropTenThousandFiles(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         bench.form = std::make_unique<Form1>(
-            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.dir.path()});
+            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.settings, bench.dir.path(), {}});
         bench.form->Form_Load();
         state.ResumeTiming();
         bench.dropAll();

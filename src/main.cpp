@@ -1,8 +1,11 @@
 #include "app/form1.h"
+#include "app/termination.h"
 #include "platform/dialogs.h"
 #include "playback/mpv_engine.h"
+#include "settings/settings_store.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <clocale>
 
 int main(int argc, char* argv[]) {
@@ -17,8 +20,13 @@ int main(int argc, char* argv[]) {
                             QStringLiteral("Thrennic"), MessageIcon::Warning);
         return 1;
     }
-    Form1 window(Platform{std::move(engine), dialogs, QCoreApplication::applicationDirPath()});
+    IniSettingsStore settings;
+    Form1 window(Platform{std::move(engine), dialogs, settings, QCoreApplication::applicationDirPath(),
+                          [] { QCoreApplication::exit(0); }});
     dialogs.setParent(&window);
+    closeOnTerminationSignals(window);
+    // The session ending closes the window, which saves.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
     window.show();
     return app.exec();

@@ -17,7 +17,8 @@ constexpr int px(int twips) { return (twips + 7) / 15; }
 
 Form1::Form1(Platform platform)
     : WMP(std::make_unique<Player>(std::move(platform.engine))), dialogs_(platform.dialogs),
-      programFolder_(platform.programFolder) {
+      settings_(platform.settings), programFolder_(platform.programFolder),
+      endProgram_(std::move(platform.endProgram)) {
     buildControls();
 }
 
@@ -50,6 +51,9 @@ void Form1::buildControls() {
     Check1->setGeometry(px(240), px(270), px(975), px(255));
     Check2 = new QCheckBox(tr("Repeat"), Frame1);
     Check2->setGeometry(px(1680), px(270), px(975), px(255));
+    // A box runs its click handling whenever its value changes, by a click or by the program.
+    connect(Check1, &QCheckBox::stateChanged, this, [this] { guarded("Check1_Click", [&] { Check1_Click(); }); });
+    connect(Check2, &QCheckBox::stateChanged, this, [this] { guarded("Check2_Click", [&] { Check2_Click(); }); });
 
     PushButton4 = makeButton(tr("Add Files To Playlist"), 120, 5970);
     PushButton9 = makeButton(tr("Play Previous"), 4080, 5970);

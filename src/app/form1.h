@@ -6,9 +6,12 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 class QCheckBox;
+class QCloseEvent;
+class SettingsStore;
 class QGroupBox;
 class QMimeData;
 class Dialogs;
@@ -33,10 +36,25 @@ class Form1 : public QWidget {
     ~Form1() override;
 
     // ---- Application shell (src/app) ------------------------------------
-    void Form_Load();                  // start-up: layout state, player playlist
+    void Form_Load();                  // start-up: player playlist, restore, options
+    void SaveListAndOptions();         // options and the player's playlist to the store
+    void Form_QueryUnload();           // closing: save, then let pending events run
+    void Form_Unload();                // end the program; nothing of the window runs after
     QString AppTitle;                  // caption of boxes that give none of their own
     void SetAppTitle();                // product name cut at spaces to at most 40 characters
     Dialogs& dialogs() { return dialogs_; }
+    // An event handler without a trap of its own reports a failure under its
+    // name and carries on; nothing escapes into Qt's event loop.
+    void ReportHandlerFailure(const char* handler, const std::exception& e);
+    template <class Handler> void guarded(const char* handler, Handler&& run) noexcept {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            ReportHandlerFailure(handler, e);
+        } catch (...) {
+            ReportHandlerFailure(handler, std::runtime_error("Unknown error"));
+        }
+    }
 
     // ---- Controls (laid out in src/app/form1.cpp) -----------------------
     std::unique_ptr<Player> WMP;       // the media player
@@ -74,15 +92,29 @@ class Form1 : public QWidget {
 
     // ---- Playback (src/playback) -----------------------------------------
     void PlayNew(int entryNumber);   // start an entry (wrapping at both ends) and select it
+    void Check1_Click();             // Shuffle box → the player's "shuffle" mode
+    void Check2_Click();             // Repeat box → the player's "loop" mode
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildControls();
+    void restorePlaylist(class Trap& trap, int count);
     PushButton* makeButton(const QString& caption, int left, int top);
     const Playlist& currentItems() const;
 
     Dialogs& dialogs_;
+    SettingsStore& settings_;
     QString programFolder_;
+    std::function<void()> endProgram_;
+    bool unloaded_ = false;
 };
+
+// The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.
+int boxValue(const QCheckBox& box);
+// Sets an option box; raises for a value it does not take. A change runs its click handling.
+void setBoxValue(QCheckBox& box, int value);
 
 // The player item that an entry's own file is, among equal names: its path must
 // match and its file must still be a plain, visible file of that name.

@@ -1,8 +1,13 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/dir_name.h"
 #include "playlist/list_view.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
 #include "ui/app_icon.h"
+
+#include <QCheckBox>
 
 namespace {
 
@@ -24,7 +29,31 @@ void Form1::SetAppTitle() {
     AppTitle = title.isEmpty() ? kProductName : title;
 }
 
+void Form1::restorePlaylist(Trap& trap, int count) {
+    namespace keys = settings_keys;
+    if (trap.test(150, [&] { return WMP->playState() == Player::Playing; }))
+        trap(154, [&] { WMP->pause(); });
+    // Keys beyond the last Song key that exists would all read empty; a count far
+    // beyond them (two thousand million, say) must not hold start-up up.
+    int last = 0;
+    trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
+    for (int i = 0; i < last; ++i) {
+        QString path;
+        trap(158, [&] { path = settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString()); });
+        QString name;
+        trap(160, [&] { name = dirName(path); });
+        if (name.trimmed().isEmpty())
+            continue;
+        // The entry, its media item in slot i (the saved index) and the player item, together.
+        trap(162, [&] { AppendEntry(name, path, i); });
+    }
+    trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
+    trap(172, [&] { PlayNew(0); });
+    trap(174, [&] { FreshPlaylist = false; });
+}
+
 void Form1::Form_Load() {
+    namespace keys = settings_keys;
     Trap trap(dialogs_, "Form_Load");
     trap(102, [&] {
         setWindowTitle(kProductName);
@@ -37,6 +66,17 @@ void Form1::Form_Load() {
     trap(136, [&] { PlayerPlaylist->clear(); });
     trap(138, [&] { FreshPlaylist = true; });
     trap(140, [&] { PlayerHasFocus = false; });
+    int count = 0;
+    trap(142, [&] { count = toInt32(settings_.read(QLatin1String(keys::kListCount), QLatin1String(keys::kListCountDefault))); });
+    trap(144, [&] { BusyUpdating = true; });
+    if (trap.test(146, [&] { return count > 0; }))
+        restorePlaylist(trap, count);
+    trap(176, [&] {
+        setBoxValue(*Check1, toInt16(settings_.read(QLatin1String(keys::kShuffle), QString::number(boxValue(*Check1)))));
+    });
+    trap(178, [&] {
+        setBoxValue(*Check2, toInt16(settings_.read(QLatin1String(keys::kRepeat), QString::number(boxValue(*Check2)))));
+    });
     trap(180, [&] { DeleteReady = true; });
     trap(182, [&] { BusyUpdating = false; });
 }

@@ -3,15 +3,20 @@
 #include "playback/audio_engine.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class Dialogs;
+class SettingsStore;
 
 // What the window takes from its platform: the real parts in the program, and
 // fakes in tests only where a real part would block (modal boxes, the sound card).
 struct Platform {
     std::unique_ptr<AudioEngine> engine;
     Dialogs& dialogs;
+    SettingsStore& settings;
     // The folder that holds the program; resource files are found beside it.
     QString programFolder;
+    // Ends the program once the window has unloaded.
+    std::function<void()> endProgram;
 };

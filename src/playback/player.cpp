@@ -51,6 +51,8 @@ void Playlist::changed() {
 }
 
 Player::Player(std::unique_ptr<AudioEngine> engine) : engine_(std::move(engine)) {
+    // Like the control, the player always has a current playlist, empty at first.
+    setCurrentPlaylist(newPlaylist(QString()));
     connect(engine_.get(), &AudioEngine::entryStarted, this, &Player::onEntryStarted);
     connect(engine_.get(), &AudioEngine::entryEnded, this,
             [this](AudioEngine::EntryId id, bool failed, const QString&) { onEntryEnded(id, failed); });

@@ -11,14 +11,35 @@
 #include <QUrl>
 
 FormTest::FormTest() {
-    auto fake = std::make_unique<FakeEngine>();
-    engine = fake.get();
-    form = std::make_unique<Form1>(Platform{std::move(fake), dialogs, dir.path()});
-    form->Form_Load();
+    QFile::remove(settingsFile());
     emptyTrash();
+    restart();
 }
 
-FormTest::~FormTest() { emptyTrash(); }
+FormTest::~FormTest() {
+    form.reset();
+    emptyTrash();
+    QFile::remove(settingsFile());
+}
+
+void FormTest::restart() {
+    form.reset();
+    store = std::make_unique<IniSettingsStore>();
+    auto fake = std::make_unique<FakeEngine>();
+    engine = fake.get();
+    form = std::make_unique<Form1>(
+        Platform{std::move(fake), dialogs, *store, dir.path(), [this] { ++endProgramCalls; }});
+    form->Form_Load();
+}
+
+QString FormTest::settingsFile() {
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrelin/Kestrelin.conf");
+}
+
+QString FormTest::stored(const QString& key) {
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    return file.value(QStringLiteral("Thrennic/") + key).toString();
+}
 
 QString FormTest::makeFile(const QString& relative, const QByteArray& bytes) {
     const QString path = QDir(dir.path()).filePath(relative);

@@ -1,18 +1,28 @@
 #pragma once
 
 #include "app/form1.h"
+#include "settings/settings_store.h"
 #include "support/fakes.h"
+#include "support/qt_printers.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// The real window, offscreen, with the fake engine and recording boxes, and a
+// The real window, offscreen, with the fake engine and recording boxes, the real
+// settings file (in the test process's own XDG_CONFIG_HOME, emptied first) and a
 // folder of real files to play, drop and delete.
 class FormTest : public ::testing::Test {
   protected:
     FormTest();
     ~FormTest() override;
+
+    // Closes nothing and saves nothing: builds a fresh window over what the
+    // settings file holds now, as the next start of the program would.
+    void restart();
+    static QString settingsFile();
+    // The settings file read afresh, group [Thrennic].
+    static QString stored(const QString& key);
 
     // Creates a file with some bytes in it; folders on the way are made.
     QString makeFile(const QString& relative, const QByteArray& bytes = "RIFF");
@@ -29,6 +39,8 @@ class FormTest : public ::testing::Test {
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;
+    std::unique_ptr<SettingsStore> store;
     FakeEngine* engine = nullptr;
+    int endProgramCalls = 0;
     std::unique_ptr<Form1> form;
 };

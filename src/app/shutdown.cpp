@@ -1,0 +1,52 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+void Form1::SaveListAndOptions() {
+    namespace keys = settings_keys;
+    settings_.write(QLatin1String(keys::kShuffle), QString::number(boxValue(*Check1)));
+    settings_.write(QLatin1String(keys::kRepeat), QString::number(boxValue(*Check2)));
+    const Playlist& items = currentItems();
+    settings_.write(QLatin1String(keys::kListCount), QString::number(items.count()));
+    for (int i = 0; i < items.count(); ++i)
+        settings_.write(QLatin1String(keys::kSongPrefix) + QString::number(i), items.Item(i)->sourceURL());
+    // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
+    settings_.commit();
+}
+
+void Form1::Form_QueryUnload() {
+    Trap trap(dialogs_, "Form_QueryUnload");
+    trap(100, [&] { SaveListAndOptions(); });
+    trap(102, [&] { QCoreApplication::processEvents(); });
+    trap(104, [&] { QCoreApplication::processEvents(); });
+}
+
+void Form1::Form_Unload() {
+    unloaded_ = true;
+    WMP->stop();
+    if (endProgram_)
+        endProgram_();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // However the window is closed (its close button, the window manager, the
+    // session ending, a termination signal), it saves once and the program ends.
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    Form_QueryUnload();
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::ReportHandlerFailure(const char* handler, const std::exception& e) {
+    Trap trap(dialogs_, handler);
+    trap(100, [&] { throw Failure(describe(e)); });
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+// The per-user store of named string values, section "Thrennic". Reads take a
+// default for a missing key. Writes are kept until commit(), which stores them
+// all at once and raises when they could not be stored, so a failed save is
+// never silent and never leaves half a playlist behind.
+class SettingsStore {
+  public:
+    virtual ~SettingsStore() = default;
+    virtual QString read(const QString& key, const QString& fallback) = 0;
+    virtual void write(const QString& key, const QString& value) = 0;
+    virtual void commit() = 0;
+    // One past the highest n of the keys "Song<n>" that exist, so that a count
+    // far beyond them need not be walked key by key.
+    virtual int songKeyLimit() = 0;
+};
+
+// The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
+// group [Thrennic]. The file is replaced whole on each commit (written to a
+// temporary file, then renamed), and merged key by key with what another
+// running copy may have written meanwhile. A damaged file (not text) or a
+// folder in its place fails the first read; the store then reads as empty,
+// and the next commit puts the damaged file aside as Kestrelin.conf.damaged
+// and writes a good one.
+class IniSettingsStore : public SettingsStore {
+  public:
+    IniSettingsStore();
+    ~IniSettingsStore() override;
+    QString read(const QString& key, const QString& fallback) override;
+    void write(const QString& key, const QString& value) override;
+    void commit() override;
+    int songKeyLimit() override;
+    QString fileName() const;
+
+  private:
+    void open();
+    void checkFile();
+
+    std::unique_ptr<QSettings> settings_;
+    QHash<QString, QString> pending_;
+    QString damage_;      // why the file could not be read, until it is mended
+    bool damageReported_ = false;
+};
+
+// A store in memory, for tests; it can be told to refuse commits.
+class MemorySettingsStore : public SettingsStore {
+  public:
+    QString read(const QString& key, const QString& fallback) override {
+        return values.value(key, fallback);
+    }
+    void write(const QString& key, const QString& value) override { pending.insert(key, value); }
+    void commit() override;
+    int songKeyLimit() override;
+
+    QHash<QString, QString> values, pending;
+    bool refuseCommit = false;
+};
+
+// Text-to-integer conversions of the store's values; raise on anything else.
+int toInt32(const QString& text);
+short toInt16(const QString& text);

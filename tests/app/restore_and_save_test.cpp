@@ -1,0 +1,186 @@
+#include "playlist/list_view.h"
+#include "settings/settings_store.h"
+#include "support/form_fixture.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+class RestoreTest : public FormTest {
+  protected:
+    // Writes the settings file as an earlier run would have left it.
+    void saved(const QList<QPair<QString, QString>>& values) {
+        QSettings file(settingsFile(), QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            file.setValue(QStringLiteral("Thrennic/") + key, value);
+    }
+};
+
+TEST_F(RestoreTest, FirstRunRestoresNothingAndLeavesTheBoxesOff) {
+    EXPECT_TRUE(listTexts().isEmpty());
+    EXPECT_TRUE(form->FreshPlaylist);
+    EXPECT_EQ(boxValue(*form->Check1), 0);
+    EXPECT_EQ(boxValue(*form->Check2), 0);
+    EXPECT_TRUE(engine->played.isEmpty());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(form->DeleteReady);
+    EXPECT_FALSE(form->BusyUpdating);
+}
+
+TEST_F(RestoreTest, ClosingSavesThePlayersOrderAndTheNextStartPlaysTheLastEntry) {
+    const QString a = makeFile("a.mp3"), b = makeFile("b.mp3"), c = makeFile("c.mp3");
+    drop({a, b, c});
+    form->ListView1->SetEntry(1, QStringLiteral("c.mp3"), c); // the list's own order differs
+    form->ListView1->SetEntry(3, QStringLiteral("a.mp3"), a);
+    form->close();
+    EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_EQ(stored("ListCount"), "3");
+    EXPECT_EQ(stored("Song0"), a);
+    EXPECT_EQ(stored("Song2"), c);
+    EXPECT_EQ(stored("Shuffle"), "0");
+    restart();
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(playlistPaths(), QStringList({a, b, c}));
+    EXPECT_EQ(currentPath(), c);
+    EXPECT_EQ(selectedEntry(), 3);
+    EXPECT_FALSE(form->FreshPlaylist);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(RestoreTest, AFileGoneSinceKeepsTheSavedIndexAsSlotForTheOthers) {
+    const QString a = makeFile("a.mp3"), c = makeFile("c.mp3");
+    saved({{"ListCount", "3"}, {"Song0", a}, {"Song1", dir.path() + "/gone.mp3"}, {"Song2", c}});
+    restart();
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3", "c.mp3"}));
+    ASSERT_EQ(form->MediaSlots.size(), 3u);
+    EXPECT_TRUE(form->MediaSlots[0] && !form->MediaSlots[1] && form->MediaSlots[2]);
+    EXPECT_EQ(currentPath(), c);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(RestoreTest, EveryFileMissingStillInstallsThePlaylistAndEndsTheFreshState) {
+    saved({{"ListCount", "2"}, {"Song0", "/nowhere/a.mp3"}, {"Song1", ""}});
+    restart();
+    EXPECT_TRUE(listTexts().isEmpty());
+    EXPECT_EQ(form->WMP->currentPlaylist(), form->PlayerPlaylist);
+    EXPECT_FALSE(form->FreshPlaylist);
+}
+
+TEST_F(RestoreTest, ACountThatIsNoNumberIsReportedAndRestoresNothing) {
+    saved({{"ListCount", "lots"}, {"Song0", makeFile("a.mp3")}});
+    restart();
+    EXPECT_TRUE(listTexts().isEmpty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("'lots' is not a number\r\nin Brackwater2021/08/31.Form1.Form_Load at line 142\r\r"));
+    EXPECT_TRUE(form->FreshPlaylist);
+}
+
+TEST_F(RestoreTest, AHugeCountDoesNotHoldUpStartAndANegativeOneRestoresNothing) {
+    const QString a = makeFile("a.mp3");
+    saved({{"ListCount", "2000000000"}, {"Song0", a}});
+    QElapsedTimer clock;
+    clock.start();
+    restart();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3"}));
+    saved({{"ListCount", "-4"}});
+    restart();
+    EXPECT_TRUE(listTexts().isEmpty());
+    EXPECT_TRUE(form->FreshPlaylist);
+}
+
+TEST_F(RestoreTest, SavedOptionsSwitchThePlayerModesAfterPlaybackStarted) {
+    const QString a = makeFile("a.mp3");
+    saved({{"ListCount", "1"}, {"Song0", a}, {"Shuffle", "1"}, {"Repeat", "0"}});
+    restart();
+    EXPECT_EQ(boxValue(*form->Check1), 1);
+    EXPECT_TRUE(form->WMP->getMode("shuffle"));
+    EXPECT_FALSE(form->WMP->getMode("loop"));
+    EXPECT_EQ(engine->played, QStringList({a}));
+}
+
+TEST_F(RestoreTest, OptionValuesTheBoxesDoNotTakeAreReportedAndLeaveThemAsTheyWere) {
+    saved({{"Shuffle", "7"}, {"Repeat", "yes"}});
+    restart();
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("Form_Load at line 176"));
+    EXPECT_TRUE(dialogs.shown[1].text.contains("Form_Load at line 178"));
+    EXPECT_EQ(boxValue(*form->Check1), 0);
+    EXPECT_EQ(boxValue(*form->Check2), 0);
+}
+
+TEST_F(RestoreTest, OddPathsSurviveASaveAndARestoreByteForByte) {
+    const QStringList names = {"with space.mp3", "a=b;c#d.wav", "it's \"quoted\".ogg", "back\\slash.mp3",
+                               "comma, and more.flac", "naïve ünïcødé ☃.mp3", "new\nline.wav",
+                               "@Variant(odd).mp3", "%percent%.mp3"};
+    QStringList paths;
+    for (const QString& n : names)
+        paths << makeFile("odd dir [1]/" + n);
+    drop(paths);
+    form->close();
+    restart();
+    EXPECT_EQ(playlistPaths(), paths);
+    EXPECT_EQ(listTexts(), names);
+}
+
+TEST_F(RestoreTest, AShorterListLeavesTheOldSongKeysBehindAndRestoresOnlyItsCount) {
+    QStringList paths;
+    for (int i = 0; i < 5; ++i)
+        paths << makeFile(QStringLiteral("s%1.mp3").arg(i));
+    drop(paths);
+    form->SaveListAndOptions();
+    for (int i = 0; i < 3; ++i) {
+        form->PlayNew(1);
+        form->del_list2(0);
+    }
+    form->SaveListAndOptions();
+    EXPECT_EQ(stored("ListCount"), "2");
+    EXPECT_EQ(stored("Song0"), paths[3]);
+    EXPECT_EQ(stored("Song4"), paths[4]) << "stale keys stay";
+    restart();
+    EXPECT_EQ(listTexts(), QStringList({"s3.mp3", "s4.mp3"}));
+}
+
+TEST_F(RestoreTest, ToggledShuffleIsStoredOnClosing) {
+    setBoxValue(*form->Check1, 1);
+    form->close();
+    EXPECT_EQ(stored("Shuffle"), "1");
+}
+
+TEST_F(RestoreTest, ASaveThatCannotBeStoredIsReportedAndClosingGoesOn) {
+    drop({makeFile("a.mp3")});
+    QDir().mkpath(settingsFile()); // a folder where the file belongs
+    form->close();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("Form1.Form_QueryUnload at line 100"));
+    EXPECT_EQ(endProgramCalls, 1);
+    QDir(settingsFile()).removeRecursively();
+}
+
+TEST_F(RestoreTest, ADamagedFileIsReportedOnceGivesAnEmptyListAndTheNextSaveMendsIt) {
+    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise.append(char((i * 7919 + 13) % 256));
+    file.write(noise);
+    file.close();
+    restart();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("Form_Load at line 142"));
+    EXPECT_TRUE(listTexts().isEmpty());
+    const QString a = makeFile("a.mp3");
+    drop({a});
+    form->SaveListAndOptions();
+    EXPECT_TRUE(QFile::exists(settingsFile() + ".damaged")) << "the damaged file is kept aside";
+    restart();
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3"}));
+    EXPECT_EQ(dialogs.shown.size(), 1u);
+    QFile::remove(settingsFile() + ".damaged");
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QTimer>
 
 namespace {
 
@@ -65,4 +66,8 @@ void Form1::buildControls() {
     PushButton7 = makeButton(tr("Show Keyboard Shortcuts"), 120, 6990);
     PushButton1 = makeButton(tr("Load Sample/Example Files"), 4080, 6990);
     PushButton2 = makeButton(tr("Help"), 8040, 6990);
+
+    Timer1 = new QTimer(this);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
 }

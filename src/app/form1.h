@@ -14,6 +14,7 @@ class QCloseEvent;
 class SettingsStore;
 class QGroupBox;
 class QMimeData;
+class QTimer;
 class Dialogs;
 class ListView;
 class PlayerWidget;
@@ -90,6 +91,14 @@ class Form1 : public QWidget {
     bool ListView1_OLEDragOver(const QMimeData& data);   // only drags that carry files
     void ListView1_OLEDragDrop(const QMimeData& data);   // append the dropped files, play the last
 
+    // ---- Deleting to the Trash (src/recycle) ------------------------------
+    QTimer* Timer1 = nullptr;        // idle until the first delete; each tick re-arms deleting
+    void Timer1_Timer();             // sets DeleteReady
+    void DeleteToRBIN();             // send the playing file to the Trash, play the next (reports)
+    void DeleteToRBINNoPrompt();     // the same, silently
+    void PushButton6_Click();        // "Delete Playing File To Recycle Bin": delete, then save
+    void deleteMedia();              // the Delete-key poll's delete: save, then full screen once playing
+
     // ---- Playback (src/playback) -----------------------------------------
     void PlayNew(int entryNumber);   // start an entry (wrapping at both ends) and select it
     void Check1_Click();             // Shuffle box → the player's "shuffle" mode
@@ -101,6 +110,8 @@ class Form1 : public QWidget {
   private:
     void buildControls();
     void restorePlaylist(class Trap& trap, int count);
+    void deletePlaying(class Trap& trap);
+    void fullScreenOncePlaying();
     PushButton* makeButton(const QString& caption, int left, int top);
     const Playlist& currentItems() const;
 
@@ -109,6 +120,7 @@ class Form1 : public QWidget {
     QString programFolder_;
     std::function<void()> endProgram_;
     bool unloaded_ = false;
+    QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

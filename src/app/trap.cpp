@@ -8,6 +8,8 @@ QString errorMessage(const QString& description, const QString& procedure, int s
 }
 
 void Trap::report(int step, const QString& description) noexcept {
+    if (mode_ == Silent)
+        return;
     try {
         dialogs_.showMessage(errorMessage(description, QLatin1String(procedure_), step),
                              QStringLiteral("Application Error"), MessageIcon::Warning);

@@ -19,7 +19,10 @@ inline constexpr const char* kSupportAddress = "support@thrennic.example";
 //     if (trap.test(106, [&] { return WMP->playState() == Player::Playing; })) ...
 class Trap {
   public:
-    Trap(Dialogs& dialogs, const char* procedure) : dialogs_(dialogs), procedure_(procedure) {}
+    // Silent: a failing step is skipped without a word, for the procedures that report nothing.
+    enum Mode { Reporting, Silent };
+    Trap(Dialogs& dialogs, const char* procedure, Mode mode = Reporting)
+        : dialogs_(dialogs), procedure_(procedure), mode_(mode) {}
 
     template <class Step> void operator()(int step, Step&& run) noexcept {
         try {
@@ -47,4 +50,5 @@ class Trap {
 
     Dialogs& dialogs_;
     const char* procedure_;
+    Mode mode_;
 };

@@ -1,0 +1,93 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace {
+// Deletes are ignored for this long after each one, so a held or repeated key
+// never takes a second file by accident.
+constexpr int kDeletePauseMs = 1500;
+} // namespace
+
+void Form1::Timer1_Timer() { DeleteReady = true; }
+
+void Form1::deletePlaying(Trap& trap) {
+    if (!trap.test(100, [&] { return DeleteReady; }))
+        return;
+    trap(102, [&] {
+        if (WMP->playState() == Player::Playing)
+            WMP->pause();
+    });
+    // Stopped before the file is touched, so the player has let go of it.
+    trap(104, [&] { WMP->stop(); });
+    int n = 0;
+    trap(106, [&] {
+        if (ListView1->Count() > 0)
+            n = ListView1->SelectedIndex();
+    });
+    trap(108, [&] { ListView1->setFocus(); });
+    trap(110, [&] { del_list2(1); });
+    trap(112, [&] {
+        DeleteReady = false;
+        Timer1->start(kDeletePauseMs);
+    });
+    // The entry that moved up into the deleted one's place, or entry 1 after the
+    // last; list order, whatever shuffle says.
+    trap(114, [&] {
+        if (ListView1->Count() > 0)
+            PlayNew(n);
+    });
+    trap(116, [&] { WMPView->setFocus(); });
+}
+
+void Form1::DeleteToRBIN() {
+    Trap trap(dialogs_, "DeleteToRBIN");
+    deletePlaying(trap);
+}
+
+void Form1::DeleteToRBINNoPrompt() {
+    Trap trap(dialogs_, "DeleteToRBINNoPrompt", Trap::Silent);
+    deletePlaying(trap);
+}
+
+void Form1::PushButton6_Click() {
+    Trap trap(dialogs_, "PushButton6_Click");
+    trap(100, [&] { BusyUpdating = true; });
+    trap(102, [&] { DeleteToRBIN(); });
+    trap(104, [&] { SaveListAndOptions(); });
+    trap(106, [&] { BusyUpdating = false; });
+}
+
+void Form1::deleteMedia() {
+    Trap trap(dialogs_, "deleteMedia", Trap::Silent);
+    trap(100, [&] { BusyUpdating = true; });
+    trap(102, [&] { DeleteToRBINNoPrompt(); });
+    trap(104, [&] { SaveListAndOptions(); });
+    trap(106, [&] { BusyUpdating = false; });
+    trap(108, [&] { QCoreApplication::processEvents(); });
+    trap(110, [&] { QCoreApplication::processEvents(); });
+    trap(112, [&] {
+        if (ListView1->Count() > 0)
+            fullScreenOncePlaying();
+    });
+}
+
+void Form1::fullScreenOncePlaying() {
+    // A one-shot reaction to the player's next change to playing rather than a
+    // nested wait: the window stays responsive and nothing runs inside the wait.
+    disconnect(waitForPlaying_);
+    if (WMP->playState() == Player::Playing) {
+        WMP->setFullScreen(true);
+        return;
+    }
+    waitForPlaying_ = connect(WMP.get(), &Player::playStateChanged, this, [this](int state) {
+        if (state != Player::Playing)
+            return;
+        disconnect(waitForPlaying_);
+        WMP->setFullScreen(true);
+    });
+}

@@ -1,11 +1,13 @@
 #include "app/form1.h"
 
+#include "platform/delete_key_latch.h"
 #include "platform/dialogs.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "ui/push_button.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QTimer>
 
@@ -23,7 +25,10 @@ Form1::Form1(Platform platform)
     buildControls();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
 
 PushButton* Form1::makeButton(const QString& caption, int left, int top) {
     auto* button = new PushButton(caption, this);
@@ -69,5 +74,26 @@ void Form1::buildControls() {
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+
+    // The Delete-key poll ticks once after each press instead of every
+    // millisecond, so an idle window never wakes the processor.
+    Timer2 = new QTimer(this);
+    Timer2->setSingleShot(true);
+    Timer2->setInterval(1);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    DeleteKey = new DeleteKeyLatch(this);
+    DeleteKey->onPress = [this](QObject*) { Timer2->start(); };
+    QCoreApplication::instance()->installEventFilter(this);
+
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+    connect(PushButton9, &QPushButton::clicked, this, [this] { PushButton9_Click(); });
+    connect(PushButton10, &QPushButton::clicked, this, [this] { PushButton10_Click(); });
+
+    connect(WMP.get(), &Player::CurrentItemChange, this,
+            [this](const Media& item, Player::ChangeCause cause) { WMP_CurrentItemChange(item, cause); });
+    connect(WMPView, &PlayerWidget::GotFocus, this, [this] { WMP_GotFocus(); });
+    connect(WMPView, &PlayerWidget::LostFocus, this, [this] { WMP_LostFocus(); });
+    connect(WMPView, &PlayerWidget::DoubleClick, this, [this] { WMP_DoubleClick(); });
+    connect(WMPView, &PlayerWidget::MouseMove, this, [this] { WMP_MouseMove(); });
 }

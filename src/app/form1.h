@@ -3,6 +3,7 @@
 #include "app/platform.h"
 #include "playback/player.h"
 
+#include <QCursor>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -15,6 +16,7 @@ class SettingsStore;
 class QGroupBox;
 class QMimeData;
 class QTimer;
+class DeleteKeyLatch;
 class Dialogs;
 class ListView;
 class PlayerWidget;
@@ -74,11 +76,17 @@ class Form1 : public QWidget {
     PushButton* PushButton9 = nullptr; // "Play Previous"
     PushButton* PushButton10 = nullptr; // "Play Next"
 
+    // ---- Pointer (src/ui) --------------------------------------------------
+    int MousePointer = 0;              // 0 the default pointer, 99 the custom one (MouseIcon)
+    QCursor MouseIcon;                 // the custom pointer's image; the arrow until one is loaded
+    void SetMousePointer(int pointer);
+
     // ---- Window flags ----------------------------------------------------
     bool FreshPlaylist = true;   // nothing restored or added yet: the first add uses slot 0
     bool BusyUpdating = false;   // the program itself is changing things: keep the focus put
     bool DeleteReady = false;    // a delete to the Trash may run
     bool PlayerHasFocus = false; // the player has the keyboard focus
+    bool DeleteKeyHandled = false; // the window's key handler took the last Delete press
 
     // ---- Playlist (src/playlist) ------------------------------------------
     PlaylistRef PlayerPlaylist;      // the player playlist that every add appends to
@@ -101,11 +109,26 @@ class Form1 : public QWidget {
 
     // ---- Playback (src/playback) -----------------------------------------
     void PlayNew(int entryNumber);   // start an entry (wrapping at both ends) and select it
+    void PushButton10_Click();       // "Play Next": the entry below the selected one
+    void PushButton9_Click();        // "Play Previous": the entry above it
     void Check1_Click();             // Shuffle box → the player's "shuffle" mode
     void Check2_Click();             // Repeat box → the player's "loop" mode
+    // Following the player: select the entry of its new current item.
+    void WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause);
+    void WMP_GotFocus();             // PlayerHasFocus
+    void WMP_LostFocus();
+    void WMP_DoubleClick();          // full screen while playing
+    void WMP_MouseMove();            // the default pointer
+    // Keyboard: the window sees keys before the focused control; Delete is also polled.
+    void Form_KeyDown(int& keyCode, int shift);   // Ctrl, Ctrl+H, Ctrl+T, Delete, Alt+Enter
+    DeleteKeyLatch* DeleteKey = nullptr;          // Delete presses in our own windows
+    QTimer* Timer2 = nullptr;                     // the poll, armed for one tick by each press
+    void Timer2_Timer();                          // a Delete the key handler did not take → deleteMedia
+    void PushButton7_Click();                     // "Show Keyboard Shortcuts"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();

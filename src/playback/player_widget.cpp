@@ -155,6 +155,7 @@ void PlayerWidget::showFullScreen(bool on) {
     if (on) {
         placeInWindow_ = geometry();
         setWindowFlags(Qt::Window);
+        setWindowTitle(tr("Thrennic Player"));
         QWidget::showFullScreen();
     } else {
         setWindowFlags(Qt::Widget);

@@ -1,7 +1,9 @@
 #include "app/form1.h"
 
+#include "app/trap.h"
 #include "platform/failure.h"
 #include "playback/player_widget.h"
+#include "playlist/list_view.h"
 
 #include <QCheckBox>
 
@@ -43,3 +45,16 @@ void followBox(Form1& form, const QCheckBox& box, const QString& mode) {
 void Form1::Check1_Click() { followBox(*this, *Check1, QStringLiteral("shuffle")); }
 
 void Form1::Check2_Click() { followBox(*this, *Check2, QStringLiteral("loop")); }
+
+// List order, whatever Shuffle and Repeat say; PlayNew wraps at both ends.
+void Form1::PushButton10_Click() {
+    Trap trap(dialogs_, "PushButton10_Click");
+    if (trap.test(100, [&] { return ListView1->Count() > 0; }))
+        trap(102, [&] { PlayNew(ListView1->SelectedIndex() + 1); });
+}
+
+void Form1::PushButton9_Click() {
+    Trap trap(dialogs_, "PushButton9_Click");
+    if (trap.test(100, [&] { return ListView1->Count() > 0; }))
+        trap(102, [&] { PlayNew(ListView1->SelectedIndex() - 1); });
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+class QObject;
+
+// Qt offers one key press to an application-wide filter once for each widget up
+// the chain from the focused one; this is true only for the first of those, the
+// widget the press was meant for (the focused widget, or the window without one).
+bool isKeyTarget(const QObject* receiver);

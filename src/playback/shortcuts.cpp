@@ -1,0 +1,114 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "platform/delete_key_latch.h"
+#include "platform/key_target.h"
+#include "playback/player_widget.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace {
+
+constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkT = 84;
+constexpr int kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
+
+// The key code and shift bits the window's key handler works with.
+int keyCodeOf(const QKeyEvent& e) {
+    switch (e.key()) {
+    case Qt::Key_Control:
+        return kVkControl;
+    case Qt::Key_Delete:
+        return kVkDelete;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return kVkReturn;
+    default:
+        // Letters and digits have the same codes in both worlds.
+        return e.key() >= Qt::Key_0 && e.key() <= Qt::Key_Z ? e.key() : 0x10000 + e.key();
+    }
+}
+
+int shiftBitsOf(const QKeyEvent& e) {
+    return (e.modifiers() & Qt::ShiftModifier ? kShiftBit : 0) |
+           (e.modifiers() & Qt::ControlModifier ? kCtrlBit : 0) |
+           (e.modifiers() & Qt::AltModifier ? kAltBit : 0);
+}
+
+void toggle(QCheckBox& box) {
+    const int value = boxValue(box);
+    if (value != 2)
+        setBoxValue(box, value == 0 ? 1 : 0);
+}
+
+} // namespace
+
+void Form1::Form_KeyDown(int& keyCode, int shift) {
+    const int bits = shift & (kShiftBit | kCtrlBit | kAltBit);
+    if (keyCode == kVkControl) {
+        WMPView->setFocus();
+    } else if (bits == kCtrlBit && keyCode == kVkH) {
+        toggle(*Check1);
+        WMPView->setFocus();
+        keyCode = 0;
+    } else if (bits == kCtrlBit && keyCode == kVkT) {
+        toggle(*Check2);
+        WMPView->setFocus();
+        keyCode = 0;
+    } else if (keyCode == kVkDelete) {
+        DeleteKeyHandled = true;
+        BusyUpdating = true;
+        DeleteToRBIN();
+        BusyUpdating = false;
+        keyCode = 0;
+    } else if (bits == kAltBit && keyCode == kVkReturn) {
+        if (WMP->playState() == Player::Playing) {
+            WMP->setFullScreen(true);
+            keyCode = 0;
+        } else {
+            DeleteKeyHandled = false;
+        }
+    } else {
+        DeleteKeyHandled = false;
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // The window sees each key before the control that has the focus. Keys
+    // pressed in the player's own window (full screen) are the player's.
+    if (event->type() != QEvent::KeyPress || !isKeyTarget(watched) ||
+        static_cast<QWidget*>(watched)->window() != this)
+        return false;
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    // The player takes Delete itself; that press reaches us only through the
+    // poll, and is not one the key handler took.
+    if (key.key() == Qt::Key_Delete && (watched == WMPView || WMPView->isAncestorOf(static_cast<QWidget*>(watched)))) {
+        DeleteKeyHandled = false;
+        return false;
+    }
+    int keyCode = keyCodeOf(key);
+    guarded("Form_KeyDown", [&] { Form_KeyDown(keyCode, shiftBitsOf(key)); });
+    return keyCode == 0;
+}
+
+void Form1::Timer2_Timer() {
+    if (DeleteKey->takePress() && !DeleteKeyHandled)
+        guarded("Timer2_Timer", [&] { deleteMedia(); });
+}
+
+void Form1::PushButton7_Click() {
+    Trap trap(dialogs_, "PushButton7_Click");
+    trap(100, [&] {
+        const QString lines[] = {
+            QStringLiteral("Ctrl+F = Next Video"),      QStringLiteral("Ctrl+B = Previous Video"),
+            QStringLiteral("Ctrl+H = Toggle Shuffle"),  QStringLiteral("Ctrl+T = Toggle Repeat"),
+            QStringLiteral("F8 = Volume Down"),         QStringLiteral("F9 = Volume Up"),
+            QStringLiteral("Delete Key = Send to Recycle Bin"), QStringLiteral("Right Arrow = Skip Ahead"),
+            QStringLiteral("Left Arrow = Skip Back")};
+        QString text;
+        for (const QString& line : lines)
+            text += line + QLatin1Char('\r');
+        dialogs_.showMessage(text, AppTitle, MessageIcon::None);
+    });
+}

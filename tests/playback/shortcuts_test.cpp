@@ -1,0 +1,147 @@
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+#include "support/form_fixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+// Real key presses on the real window, shown offscreen and active.
+class ShortcutsTest : public FormTest {
+  protected:
+    void SetUp() override {
+        a = makeFile("music/a.wav");
+        h = makeFile("music/h.wav");
+        c = makeFile("music/c.wav");
+        drop({a, h, c});
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+    void TearDown() override { form->WMP->setFullScreen(false); }
+    // A press as the window system delivers it: to whichever widget has the focus by then.
+    void press(QWidget* where, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        where->setFocus();
+        QTest::keyClick(form->windowHandle(), key, modifiers);
+        QTest::qWait(20); // the poll's one tick
+    }
+    QString a, h, c;
+};
+
+TEST_F(ShortcutsTest, CtrlHTogglesShuffleHandsThePlayerTheFocusAndKeepsTheKeyFromTheList) {
+    form->PlayNew(1);
+    press(form->ListView1, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(boxValue(*form->Check1), 1);
+    EXPECT_TRUE(form->WMP->getMode("shuffle"));
+    EXPECT_EQ(QApplication::focusWidget(), form->WMPView);
+    EXPECT_EQ(selectedEntry(), 1) << "the H did not reach the list";
+    press(form->WMPView, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(boxValue(*form->Check1), 0) << "the player's keys go to the window first";
+    press(form->ListView1, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(form->WMP->getMode("loop"));
+}
+
+TEST_F(ShortcutsTest, CtrlShiftHIsNotAShortcutAndClearsTheDeleteNote) {
+    form->DeleteKeyHandled = true;
+    press(form->ListView1, Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(boxValue(*form->Check1), 0);
+    EXPECT_FALSE(form->DeleteKeyHandled);
+}
+
+TEST_F(ShortcutsTest, CtrlAloneGivesThePlayerTheFocus) {
+    press(form->ListView1, Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form->WMPView);
+    EXPECT_TRUE(form->PlayerHasFocus);
+}
+
+TEST_F(ShortcutsTest, DeleteInTheListDeletesExactlyOneFileWithoutSaving) {
+    form->PlayNew(2);
+    press(form->ListView1, Qt::Key_Delete);
+    QTest::qWait(50);
+    EXPECT_EQ(trashedNames(), QStringList({"h.wav"}));
+    EXPECT_TRUE(form->DeleteKeyHandled);
+    EXPECT_EQ(currentPath(), c);
+    EXPECT_TRUE(stored("ListCount").isEmpty()) << "the key handler's route does not save";
+}
+
+TEST_F(ShortcutsTest, CtrlDeleteIsDelete) {
+    form->PlayNew(1);
+    press(form->ListView1, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(trashedNames(), QStringList({"a.wav"}));
+}
+
+TEST_F(ShortcutsTest, DeleteInThePlayerGoesThePollsWaySavesAndGoesFullScreenOncePlaying) {
+    form->PlayNew(1);
+    engine->startPlayback();
+    press(form->WMPView, Qt::Key_Delete);
+    EXPECT_EQ(trashedNames(), QStringList({"a.wav"}));
+    EXPECT_EQ(stored("ListCount"), "2");
+    EXPECT_EQ(currentPath(), h);
+    engine->startPlayback();
+    EXPECT_TRUE(form->WMP->fullScreen());
+}
+
+TEST_F(ShortcutsTest, AfterADeleteInTheListADeleteInThePlayerStillWorks) {
+    form->PlayNew(1);
+    press(form->ListView1, Qt::Key_Delete);
+    ASSERT_EQ(trashedNames().size(), 1);
+    form->DeleteReady = true; // as after the pause
+    press(form->WMPView, Qt::Key_Delete);
+    EXPECT_EQ(trashedNames().size(), 2);
+}
+
+TEST_F(ShortcutsTest, HoldingDeleteTakesOnlyOneFile) {
+    form->PlayNew(1);
+    form->WMPView->setFocus();
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyPress(form->windowHandle(), Qt::Key_Delete, Qt::NoModifier);
+        QTest::qWait(30);
+    }
+    QTest::keyRelease(form->windowHandle(), Qt::Key_Delete);
+    EXPECT_EQ(trashedNames(), QStringList({"a.wav"}));
+}
+
+TEST_F(ShortcutsTest, AltEnterGoesFullScreenOnlyWhilePlaying) {
+    form->PlayNew(1);
+    form->WMP->pause();
+    form->DeleteKeyHandled = true;
+    press(form->ListView1, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_FALSE(form->WMP->fullScreen());
+    EXPECT_FALSE(form->DeleteKeyHandled);
+    form->WMP->play();
+    engine->startPlayback();
+    press(form->ListView1, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_TRUE(form->WMP->fullScreen());
+}
+
+TEST_F(ShortcutsTest, TheShortcutListShowsNineLinesEachEndedByACarriageReturn) {
+    form->PushButton7_Click();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    const QStringList lines = dialogs.shown[0].text.split('\r');
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_EQ(lines[0], "Ctrl+F = Next Video");
+    EXPECT_EQ(lines[6], "Delete Key = Send to Recycle Bin");
+    EXPECT_EQ(lines[8], "Left Arrow = Skip Back");
+    EXPECT_TRUE(lines[9].isEmpty());
+    EXPECT_EQ(dialogs.shown[0].title, "Thrennic");
+    EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::None);
+}
+
+TEST_F(ShortcutsTest, ThePlayersOwnKeysWork) {
+    form->PlayNew(1);
+    engine->startPlayback();
+    press(form->WMPView, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(currentPath(), h);
+    press(form->WMPView, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(currentPath(), a);
+    press(form->WMPView, Qt::Key_F9);
+    EXPECT_EQ(form->WMP->volume(), 55);
+    engine->startPlayback();
+    press(form->WMPView, Qt::Key_Space);
+    EXPECT_EQ(form->WMP->playState(), Player::Paused);
+}
+
+} // namespace

@@ -31,11 +31,12 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
         urls << QUrl::fromLocalFile(path);
     }
     RecordingDialogs dialogs;
+    FakeFilePicker picker;
     IniSettingsStore store;
     QString error;
     auto engine = MpvEngine::create({{"ao", "null"}}, &error);
     AudioEngine* raw = engine.get();
-    Form1 form(Platform{std::move(engine), dialogs, store, music.path(), {}});
+    Form1 form(Platform{std::move(engine), dialogs, store, picker, music.path(), {}, {}});
     form.Form_Load();
     QMimeData data;
     data.setUrls(urls);

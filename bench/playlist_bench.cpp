@@ -19,6 +19,7 @@ constexpr int kEntries = 10000;
 struct Bench {
     QTemporaryDir dir;
     RecordingDialogs dialogs;
+    FakeFilePicker picker;
     MemorySettingsStore settings;
     std::unique_ptr<Form1> form;
     QList<QUrl> urls;
@@ -29,7 +30,7 @@ struct Bench {
             QFile(path).open(QIODevice::WriteOnly);
             urls << QUrl::fromLocalFile(path);
         }
-        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, settings, dir.path(), {}});
+        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, settings, picker, dir.path(), {}, {}});
         form->Form_Load();
     }
     void dropAll() {
@@ -44,7 +45,7 @@ void BM_DropTenThousandFiles(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         bench.form = std::make_unique<Form1>(
-            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.settings, bench.dir.path(), {}});
+            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.settings, bench.picker, bench.dir.path(), {}, {}});
         bench.form->Form_Load();
         state.ResumeTiming();
         bench.dropAll();

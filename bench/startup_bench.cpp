@@ -35,11 +35,12 @@ void BM_StartUpWithSavedList(benchmark::State& state) {
         }
     }
     RecordingDialogs dialogs;
+    FakeFilePicker picker;
     for (auto _ : state) {
         IniSettingsStore store;
         QString error;
         auto engine = MpvEngine::create({{"ao", "null"}}, &error);
-        Form1 form(Platform{std::move(engine), dialogs, store, music.path(), {}});
+        Form1 form(Platform{std::move(engine), dialogs, store, picker, music.path(), {}, {}});
         form.Form_Load();
         form.show();
         if (!QTest::qWaitFor([&] { return form.WMP->playState() == Player::Playing; }, 10000))

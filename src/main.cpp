@@ -1,10 +1,13 @@
 #include "app/form1.h"
 #include "app/termination.h"
 #include "platform/dialogs.h"
+#include "platform/open_dialog.h"
 #include "playback/mpv_engine.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QSessionManager>
 #include <clocale>
 
@@ -21,9 +24,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     IniSettingsStore settings;
-    Form1 window(Platform{std::move(engine), dialogs, settings, QCoreApplication::applicationDirPath(),
-                          [] { QCoreApplication::exit(0); }});
+    QtFilePicker picker;
+    Form1 window(Platform{std::move(engine), dialogs, settings, picker, QCoreApplication::applicationDirPath(),
+                          [] { QCoreApplication::exit(0); },
+                          [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
     dialogs.setParent(&window);
+    picker.setParent(&window);
     closeOnTerminationSignals(window);
     // The session ending closes the window, which saves.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.close(); });

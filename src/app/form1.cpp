@@ -2,6 +2,7 @@
 
 #include "platform/delete_key_latch.h"
 #include "platform/dialogs.h"
+#include "platform/open_dialog.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "ui/push_button.h"
@@ -13,6 +14,9 @@
 
 namespace {
 
+// Room for the names of about ten thousand files chosen at once.
+constexpr int kOpenDialogBufferChars = 1 << 20;
+
 // The layout is designed in twips; 15 twips make one pixel at 96 dots per inch.
 constexpr int px(int twips) { return (twips + 7) / 15; }
 
@@ -21,7 +25,8 @@ constexpr int px(int twips) { return (twips + 7) / 15; }
 Form1::Form1(Platform platform)
     : WMP(std::make_unique<Player>(std::move(platform.engine))), dialogs_(platform.dialogs),
       settings_(platform.settings), programFolder_(platform.programFolder),
-      endProgram_(std::move(platform.endProgram)) {
+      endProgram_(std::move(platform.endProgram)), showFolder_(std::move(platform.showFolder)) {
+    CommonDialog1 = std::make_unique<OpenDialog>(platform.filePicker, kOpenDialogBufferChars);
     buildControls();
 }
 
@@ -85,7 +90,12 @@ void Form1::buildControls() {
     DeleteKey->onPress = [this](QObject*) { Timer2->start(); };
     QCoreApplication::instance()->installEventFilter(this);
 
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+    connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
     connect(PushButton9, &QPushButton::clicked, this, [this] { PushButton9_Click(); });
     connect(PushButton10, &QPushButton::clicked, this, [this] { PushButton10_Click(); });

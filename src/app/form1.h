@@ -17,10 +17,15 @@ class QGroupBox;
 class QMimeData;
 class QTimer;
 class DeleteKeyLatch;
+class OpenDialog;
 class Dialogs;
 class ListView;
 class PlayerWidget;
 class PushButton;
+
+// Deletes to the Trash are ignored for this long after each delete or removal,
+// so a held or repeated key never takes a second file by accident.
+inline constexpr int kDeletePauseMs = 1500;
 
 // One playlist entry as the removal procedures see it: the text shown and the
 // full path of the entry's own file, which tells namesakes in different folders apart.
@@ -96,6 +101,12 @@ class Form1 : public QWidget {
     void del_list2(short pro);       // 0: remove the selected entry; 1: and send its file to the Trash
     void update_playlist2(const PlaylistEntry& dele, short proc_it);
     void RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item);
+    std::unique_ptr<OpenDialog> CommonDialog1;          // the Open dialog
+    void PushButton4_Click();        // "Add Files To Playlist": the Open dialog, append, save
+    void PushButton1_Click();        // "Load Sample/Example Files": offer the folder, add every sample
+    void PushButton5_Click();        // "Delete Selected File From Playlist": the file stays on disk
+    void PushButton8_Click();        // "Clear Playlist"
+    void ListView1_DblClick();       // the same as the delete-to-Trash button
     bool ListView1_OLEDragOver(const QMimeData& data);   // only drags that carry files
     void ListView1_OLEDragDrop(const QMimeData& data);   // append the dropped files, play the last
 
@@ -133,6 +144,8 @@ class Form1 : public QWidget {
   private:
     void buildControls();
     void restorePlaylist(class Trap& trap, int count);
+    struct AddSteps;
+    void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);
     void deletePlaying(class Trap& trap);
     void fullScreenOncePlaying();
     PushButton* makeButton(const QString& caption, int left, int top);
@@ -142,6 +155,7 @@ class Form1 : public QWidget {
     SettingsStore& settings_;
     QString programFolder_;
     std::function<void()> endProgram_;
+    std::function<void(const QString&)> showFolder_;
     bool unloaded_ = false;
     QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
 };

@@ -2,6 +2,8 @@
 
 #include "app/trap.h"
 #include "platform/dir_name.h"
+#include "platform/open_dialog.h"
+#include "playlist/add_steps.h"
 #include "playlist/list_view.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -62,6 +64,9 @@ void Form1::Form_Load() {
     });
     trap(124, [&] { ListView1->AddColumn(QStringLiteral("Audio Playlist - Drag and drop files here")); });
     trap(126, [&] { ListView1->SetColumnWidthTwips(1, 3550); });
+    trap(128, [&] { CommonDialog1->DialogTitle = QStringLiteral("Open File"); });
+    trap(130, [&] { CommonDialog1->FilterIndex = 1; });
+    trap(132, [&] { CommonDialog1->Flags = kOpenDialogFlags; });
     trap(134, [&] { PlayerPlaylist = WMP->newPlaylist(QStringLiteral("pfX")); });
     trap(136, [&] { PlayerPlaylist->clear(); });
     trap(138, [&] { FreshPlaylist = true; });

@@ -7,6 +7,7 @@
 #include <memory>
 
 class Dialogs;
+class FilePicker;
 class SettingsStore;
 
 // What the window takes from its platform: the real parts in the program, and
@@ -15,8 +16,11 @@ struct Platform {
     std::unique_ptr<AudioEngine> engine;
     Dialogs& dialogs;
     SettingsStore& settings;
+    FilePicker& filePicker;
     // The folder that holds the program; resource files are found beside it.
     QString programFolder;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
+    // Shows a folder in the desktop's file manager.
+    std::function<void(const QString& folder)> showFolder;
 };

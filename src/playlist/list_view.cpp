@@ -65,6 +65,11 @@ bool ListView::Selected(int i) const { return at(i)->isSelected(); }
 
 void ListView::SetSelected(int i, bool selected) {
     QTreeWidgetItem* item = at(i);
+    if (selected && selectionMode() == QAbstractItemView::SingleSelection) {
+        // One entry at a time: selecting one deselects the other.
+        setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
     item->setSelected(selected);
     if (selected)
         setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);

@@ -7,12 +7,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-namespace {
-// Deletes are ignored for this long after each one, so a held or repeated key
-// never takes a second file by accident.
-constexpr int kDeletePauseMs = 1500;
-} // namespace
-
 void Form1::Timer1_Timer() { DeleteReady = true; }
 
 void Form1::deletePlaying(Trap& trap) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/open_dialog.h"
 #include "playback/audio_engine.h"
 
 #include <QStringList>
@@ -79,4 +80,17 @@ class RecordingDialogs : public Dialogs {
     }
     std::vector<Shown> shown, questions;
     bool answerYes = false;
+};
+
+// The file chooser answering with files set by the test.
+class FakeFilePicker : public FilePicker {
+  public:
+    QStringList pickFiles(const QString& title, const QStringList& filters, int preselected) override {
+        asked << title;
+        shownFilters = filters;
+        preselectedFilter = preselected;
+        return answer;
+    }
+    QStringList answer, asked, shownFilters;
+    int preselectedFilter = -1;
 };

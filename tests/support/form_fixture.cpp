@@ -28,7 +28,8 @@ void FormTest::restart() {
     auto fake = std::make_unique<FakeEngine>();
     engine = fake.get();
     form = std::make_unique<Form1>(
-        Platform{std::move(fake), dialogs, *store, dir.path(), [this] { ++endProgramCalls; }});
+        Platform{std::move(fake), dialogs, *store, picker, dir.path(), [this] { ++endProgramCalls; },
+                 [this](const QString& folder) { foldersShown << folder; }});
     form->Form_Load();
 }
 

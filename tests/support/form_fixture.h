@@ -39,6 +39,8 @@ class FormTest : public ::testing::Test {
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;
+    FakeFilePicker picker;
+    QStringList foldersShown;
     std::unique_ptr<SettingsStore> store;
     FakeEngine* engine = nullptr;
     int endProgramCalls = 0;

@@ -1,0 +1,49 @@
+#include "platform/open_dialog.h"
+
+#include "platform/failure.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+QStringList QtFilePicker::pickFiles(const QString& title, const QStringList& filters, int preselected) {
+    QFileDialog dialog(parent_, title);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(filters);
+    if (preselected >= 0 && preselected < filters.size())
+        dialog.selectNameFilter(filters[preselected]);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+QStringList OpenDialog::nameFilters() const {
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*"))
+                p = QStringLiteral("*"); // every file, with or without a dot
+        QString description = parts[i];
+        description.truncate(description.indexOf(QLatin1String(" (")) < 0 ? description.size()
+                                                                          : description.indexOf(QLatin1String(" (")));
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+void OpenDialog::ShowOpen() {
+    const QStringList chosen = picker_.pickFiles(DialogTitle, nameFilters(), FilterIndex - 1);
+    QString result;
+    if (chosen.size() == 1) {
+        result = chosen.first();
+    } else if (chosen.size() > 1) {
+        // Several files come from one folder: the folder, then each bare name.
+        QString folder = QFileInfo(chosen.first()).absolutePath();
+        result = folder;
+        for (const QString& path : chosen)
+            result += QChar(0) + QFileInfo(path).fileName();
+    }
+    if (result.size() > bufferChars_)
+        throw Failure(QStringLiteral("The file name buffer is too small"), kBufferTooSmall);
+    FileName = result;
+}

@@ -1,0 +1,58 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "platform/dir_name.h"
+#include "platform/open_dialog.h"
+#include "playlist/add_steps.h"
+#include "playlist/list_view.h"
+
+void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& steps) {
+    QStringList parts;
+    trap(steps.split, [&] { parts = selection.split(QChar(0)); });
+    int base = 0;
+    trap(steps.slotBase, [&] { base = FreshPlaylist ? 0 : PlayerPlaylist->count(); });
+    trap(steps.pause, [&] {
+        if (WMP->playState() == Player::Playing)
+            WMP->pause();
+    });
+    const int n = static_cast<int>(parts.size()) - 1;
+    if (n == 0) {
+        trap(steps.oneFile, [&] { AppendEntry(GetFileNameFromPath(parts[0]), parts[0], base); });
+    } else {
+        // The folder part is used as it stands, with one separator after it.
+        for (int i = 1; i <= n; ++i)
+            trap(steps.loop, [&] { AppendEntry(parts[i], parts[0] + QLatin1Char('/') + parts[i], base + i - 1); });
+    }
+    trap(steps.handOver, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
+    trap(steps.selectFirst, [&] { ListView1->SetSelected(1, true); });
+    trap(steps.save, [&] { SaveListAndOptions(); });
+    trap(steps.notFresh, [&] { FreshPlaylist = false; });
+}
+
+void Form1::PushButton4_Click() {
+    Trap trap(dialogs_, "PushButton4_Click");
+    trap(100, [&] { CommonDialog1->DialogTitle = QStringLiteral("Open File"); });
+    trap(102, [&] { CommonDialog1->FilterIndex = 1; });
+    trap(104, [&] { CommonDialog1->Flags = kOpenDialogFlags; });
+    trap(106, [&] { CommonDialog1->FileName.clear(); });
+    trap(108, [&] { CommonDialog1->Filter = kOpenDialogFilter; });
+    bool tooMany = false;
+    trap(110, [&] {
+        try {
+            CommonDialog1->ShowOpen();
+        } catch (const Failure& failure) {
+            if (failure.number() != OpenDialog::kBufferTooSmall)
+                throw;
+            tooMany = true;
+        }
+    });
+    if (tooMany) {
+        dialogs_.showMessage(QStringLiteral("You've selected too many files to add.\r\r"
+                                            "Please try adding via the \"Add All\" button."),
+                             AppTitle, MessageIcon::None);
+        return;
+    }
+    if (CommonDialog1->FileName.isEmpty())
+        return;
+    addSelection(trap, CommonDialog1->FileName, {124, 128, 136, 146, 154, 162, 166, 168, 170});
+}

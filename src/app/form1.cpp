@@ -6,6 +6,7 @@
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "ui/push_button.h"
+#include "ui/skin_engine.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -27,6 +28,7 @@ Form1::Form1(Platform platform)
       settings_(platform.settings), programFolder_(platform.programFolder),
       endProgram_(std::move(platform.endProgram)), showFolder_(std::move(platform.showFolder)) {
     CommonDialog1 = std::make_unique<OpenDialog>(platform.filePicker, kOpenDialogBufferChars);
+    SkinFramework1 = std::make_unique<SkinEngine>();
     buildControls();
 }
 
@@ -38,11 +40,13 @@ Form1::~Form1() {
 PushButton* Form1::makeButton(const QString& caption, int left, int top) {
     auto* button = new PushButton(caption, this);
     button->setGeometry(px(left), px(top), px(3840), px(405));
+    connect(button, &PushButton::MouseMove, this, [this] { PushButton_MouseMove(); });
     return button;
 }
 
 void Form1::buildControls() {
     setFixedSize(px(12000), px(7515));
+    setMouseTracking(true);
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -58,6 +62,7 @@ void Form1::buildControls() {
 
     Frame1 = new QGroupBox(tr("Playback Options"), this);
     Frame1->setGeometry(px(8040), px(5190), px(3840), px(670));
+    Frame1->setMouseTracking(true);
     Check1 = new QCheckBox(tr("Shuffle"), Frame1);
     Check1->setGeometry(px(240), px(270), px(975), px(255));
     Check2 = new QCheckBox(tr("Repeat"), Frame1);
@@ -93,9 +98,15 @@ void Form1::buildControls() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
     connect(PushButton5, &QPushButton::clicked, this, [this] { PushButton5_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
     connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    ListView1->MouseDown = [this] { ListView1_MouseDown(); };
+    ListView1->ItemClick = [this](int entry) { guarded("ListView1_ItemClick", [&] { ListView1_ItemClick(entry); }); };
+    ListView1->MouseMove = [this](const QPoint& at) { guarded("ListView1_MouseMove", [&] { ListView1_MouseMove(at); }); };
+    ListView1->MouseUp = [this] { ListView1_MouseUp(); };
+    ListView1->Click = [this] { guarded("ListView1_Click", [&] { ListView1_Click(); }); };
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
     connect(PushButton9, &QPushButton::clicked, this, [this] { PushButton9_Click(); });
     connect(PushButton10, &QPushButton::clicked, this, [this] { PushButton10_Click(); });

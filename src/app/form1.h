@@ -4,6 +4,7 @@
 #include "playback/player.h"
 
 #include <QCursor>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -18,6 +19,7 @@ class QMimeData;
 class QTimer;
 class DeleteKeyLatch;
 class OpenDialog;
+class SkinEngine;
 class Dialogs;
 class ListView;
 class PlayerWidget;
@@ -81,10 +83,19 @@ class Form1 : public QWidget {
     PushButton* PushButton9 = nullptr; // "Play Previous"
     PushButton* PushButton10 = nullptr; // "Play Next"
 
-    // ---- Pointer (src/ui) --------------------------------------------------
+    // ---- Skin, pointer, focus, Help (src/ui) --------------------------------
+    std::unique_ptr<SkinEngine> SkinFramework1;
+    void ApplySkin();                  // the skin beside the program (x/o.cjs), if there is one
+    bool FileExists(const QString& path) const; // its last-modified time can be read
     int MousePointer = 0;              // 0 the default pointer, 99 the custom one (MouseIcon)
     QCursor MouseIcon;                 // the custom pointer's image; the arrow until one is loaded
     void SetMousePointer(int pointer);
+    void PushButton_MouseMove();       // over any push button: the hand
+    void Form_MouseMove();             // over the bare window: the default pointer
+    void Frame1_MouseMove();           // over the options frame: the default pointer
+    void Form_Click();                 // a click on the bare window: focus to the player
+    void Form_DblClick();
+    void PushButton2_Click();          // "Help"
 
     // ---- Window flags ----------------------------------------------------
     bool FreshPlaylist = true;   // nothing restored or added yet: the first add uses slot 0
@@ -107,6 +118,14 @@ class Form1 : public QWidget {
     void PushButton5_Click();        // "Delete Selected File From Playlist": the file stays on disk
     void PushButton8_Click();        // "Clear Playlist"
     void ListView1_DblClick();       // the same as the delete-to-Trash button
+    // Reordering by dragging: only texts (with their paths) move; a click plays the entry.
+    bool ListMouseDown = false;      // a button is down over the list
+    QPersistentModelIndex DragItem;  // the entry carrying the dragged name; invalid once removed
+    void ListView1_MouseDown();
+    void ListView1_ItemClick(int entry);
+    void ListView1_MouseMove(const QPoint& at);
+    void ListView1_MouseUp();
+    void ListView1_Click();
     bool ListView1_OLEDragOver(const QMimeData& data);   // only drags that carry files
     void ListView1_OLEDragDrop(const QMimeData& data);   // append the dropped files, play the last
 
@@ -139,6 +158,9 @@ class Form1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

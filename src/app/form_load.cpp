@@ -10,6 +10,7 @@
 #include "ui/app_icon.h"
 
 #include <QCheckBox>
+#include <QPixmap>
 
 namespace {
 
@@ -57,11 +58,20 @@ void Form1::restorePlaylist(Trap& trap, int count) {
 void Form1::Form_Load() {
     namespace keys = settings_keys;
     Trap trap(dialogs_, "Form_Load");
+    trap(100, [&] { ApplySkin(); });
     trap(102, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(makeAppIcon());
         SetAppTitle();
     });
+    const QString hand = programFolder_ + QStringLiteral("/HAND-M.CUR");
+    if (trap.test(104, [&] { return FileExists(hand); }))
+        trap(106, [&] {
+            const QPixmap picture(hand);
+            if (picture.isNull())
+                throw Failure(QStringLiteral("The pointer %1 is not a picture").arg(hand));
+            MouseIcon = QCursor(picture);
+        });
     trap(124, [&] { ListView1->AddColumn(QStringLiteral("Audio Playlist - Drag and drop files here")); });
     trap(126, [&] { ListView1->SetColumnWidthTwips(1, 3550); });
     trap(128, [&] { CommonDialog1->DialogTitle = QStringLiteral("Open File"); });

@@ -6,6 +6,7 @@
 #include "playback/player_widget.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -75,6 +76,8 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Frame1 && event->type() == QEvent::MouseMove)
+        Frame1_MouseMove();
     // The window sees each key before the control that has the focus. Keys
     // pressed in the player's own window (full screen) are the player's.
     if (event->type() != QEvent::KeyPress || !isKeyTarget(watched) ||

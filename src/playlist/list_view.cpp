@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QHeaderView>
 #include <QMimeData>
 
@@ -21,6 +22,7 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     header()->setStretchLastSection(false);
+    setMouseTracking(true);
     setToolTip(tr("Drag and drop files here. Double-click item to remove it. Move | line to right "
                   "and out of window to reveal full names."));
 }
@@ -122,4 +124,45 @@ void ListView::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     if (OLEDragDrop)
         OLEDragDrop(*event->mimeData());
+}
+
+QPersistentModelIndex ListView::EntryRef(int i) const { return QPersistentModelIndex(indexFromItem(at(i))); }
+
+int ListView::PositionOf(const QPersistentModelIndex& entry) const {
+    return entry.isValid() && entry.model() == model() ? entry.row() + 1 : 0;
+}
+
+void ListView::SetMousePointer(int pointer) {
+    MousePointer = pointer;
+    if (pointer == 99)
+        viewport()->setCursor(MouseIcon);
+    else if (pointer == 1)
+        viewport()->setCursor(Qt::ArrowCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+void ListView::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event); // selects the entry under the pointer first
+    if (MouseDown)
+        MouseDown();
+    const int hit = HitTest(event->position().toPoint());
+    if (hit > 0 && ItemClick)
+        ItemClick(hit);
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    // With a button held the window moves entries itself; Qt's own drag-select stays out.
+    if (event->buttons() == Qt::NoButton)
+        QTreeWidget::mouseMoveEvent(event);
+    if (MouseMove)
+        MouseMove(event->position().toPoint());
+}
+
+void ListView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (MouseUp)
+        MouseUp();
+    if (Click)
+        Click();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCursor>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeWidget>
 #include <functional>
@@ -29,15 +31,35 @@ class ListView : public QTreeWidget {
     int HitTest(const QPoint& point) const;
     void EnsureVisible(int i);
     void Refresh();
+    bool HasSelection() const { return !selectedItems().isEmpty(); }
+    // A reference to an entry that turns invalid when the entry is removed.
+    QPersistentModelIndex EntryRef(int i) const;
+    // The position of a referenced entry, or 0 when it is gone.
+    int PositionOf(const QPersistentModelIndex& entry) const;
     void AddColumn(const QString& header);
     // Column width in twips, as the window layout gives it.
     void SetColumnWidthTwips(int column, int twips);
 
+    // The pointer over the list: 0 the default, 1 the arrow, 99 the picture in MouseIcon.
+    void SetMousePointer(int pointer);
+    int MousePointer = 0;
+    QCursor MouseIcon;
+
     // The drop events, answered by the window: may this drag drop here, and the drop itself.
     std::function<bool(const QMimeData&)> OLEDragOver;
     std::function<void(const QMimeData&)> OLEDragDrop;
+    // The mouse events, in the order the list raises them: a press gives MouseDown,
+    // then ItemClick when it hit an entry; a release gives MouseUp, then Click.
+    std::function<void()> MouseDown;
+    std::function<void(int entry)> ItemClick;
+    std::function<void(const QPoint& at)> MouseMove;
+    std::function<void()> MouseUp;
+    std::function<void()> Click;
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMouseEvent>
 #include <QPushButton>
 
 // A push button that also reports the mouse moving over it (the window's
@@ -18,5 +19,7 @@ class PushButton : public QPushButton {
     void mouseMoveEvent(QMouseEvent* event) override {
         Q_EMIT MouseMove();
         QPushButton::mouseMoveEvent(event);
+        // Taken here: passed on, the window's own mouse-move would undo the hand.
+        event->accept();
     }
 };

@@ -10,7 +10,6 @@ start_app
 xdotool windowactivate --sync "$WINDOW"
 # The button sits at (272,466), 256 x 27.
 xdotool mousemove --window "$WINDOW" 400 479 click 1
-wait_for 20 xdotool search --onlyvisible --name '^Thrennic$' --sync || true
 question=""
 for _ in $(seq 1 100); do
   question=$(xdotool search --onlyvisible --name '^Thrennic$' | grep -vx "$WINDOW" | head -n 1 || true)

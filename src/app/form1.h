@@ -132,6 +132,7 @@ class Form1 : public QWidget {
     // ---- Deleting to the Trash (src/recycle) ------------------------------
     QTimer* Timer1 = nullptr;        // idle until the first delete; each tick re-arms deleting
     void Timer1_Timer();             // sets DeleteReady
+    void pauseDeletes();             // no delete to the Trash until Timer1 next ticks
     void DeleteToRBIN();             // send the playing file to the Trash, play the next (reports)
     void DeleteToRBINNoPrompt();     // the same, silently
     void PushButton6_Click();        // "Delete Playing File To Recycle Bin": delete, then save

@@ -15,10 +15,7 @@ void Form1::PushButton5_Click() {
     trap(104, [&] { ListView1->setFocus(); });
     trap(106, [&] { del_list2(0); });
     // No delete to the Trash right after a removal: a double press must not take a file.
-    trap(108, [&] {
-        DeleteReady = false;
-        Timer1->start(kDeletePauseMs);
-    });
+    trap(108, [&] { pauseDeletes(); });
     trap(110, [&] {
         if (p > ListView1->Count())
             p = 1;

@@ -9,6 +9,11 @@
 
 void Form1::Timer1_Timer() { DeleteReady = true; }
 
+void Form1::pauseDeletes() {
+    DeleteReady = false;
+    Timer1->start(kDeletePauseMs);
+}
+
 void Form1::deletePlaying(Trap& trap) {
     if (!trap.test(100, [&] { return DeleteReady; }))
         return;
@@ -25,10 +30,7 @@ void Form1::deletePlaying(Trap& trap) {
     });
     trap(108, [&] { ListView1->setFocus(); });
     trap(110, [&] { del_list2(1); });
-    trap(112, [&] {
-        DeleteReady = false;
-        Timer1->start(kDeletePauseMs);
-    });
+    trap(112, [&] { pauseDeletes(); });
     // The entry that moved up into the deleted one's place, or entry 1 after the
     // last; list order, whatever shuffle says.
     trap(114, [&] {

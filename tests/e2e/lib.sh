@@ -54,3 +54,21 @@ close_app() {
 
 # is_not_blank PNG: the picture has more than a handful of colours.
 is_not_blank() { (( $(/usr/bin/convert "$1" -format '%k' info:) > 16 )); }
+
+# saved_playlist NAME...: a 30-second WAV for each name in $MUSIC, and a settings
+# file ($CONF) that lists them in that order, as an earlier run would have left it.
+saved_playlist() {
+  MUSIC="$WORK/music"
+  CONF="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
+  mkdir -p "$MUSIC" "$(dirname "$CONF")"
+  local i=0 name
+  {
+    echo '[Thrennic]'
+    echo "ListCount=$#"
+    for name in "$@"; do
+      sox -n -r 44100 -c 2 "$MUSIC/$name.wav" synth 30 sine 440
+      echo "Song$i=$MUSIC/$name.wav"
+      i=$((i + 1))
+    done
+  } > "$CONF"
+}

@@ -5,12 +5,7 @@
 source "$(dirname "$0")/lib.sh"
 start_x
 
-music="$WORK/music"
-mkdir -p "$music" "$XDG_CONFIG_HOME/Kestrelin"
-for name in one two three; do sox -n -r 44100 -c 2 "$music/$name.wav" synth 30 sine 440; done
-conf="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
-printf '[Thrennic]\nListCount=3\nSong0=%s\nSong1=%s\nSong2=%s\nShuffle=0\n' \
-  "$music/one.wav" "$music/two.wav" "$music/three.wav" > "$conf"
+saved_playlist one two three
 
 start_app
 # The last restored entry, three.wav, plays; a click on the player's screen gives it the focus.
@@ -26,12 +21,12 @@ import -window root "${SHOT_DIR:-$WORK}/full-screen.png"
 size=$(xwininfo -id "$player" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 [[ $size == "1280x800" ]] || fail "the full-screen player is $size"
 [[ $(ls "$trash" | wc -l) -eq 1 ]] || fail "more than one file went: $(ls "$trash")"
-grep -qx 'ListCount=2' "$conf" || fail "the poll's delete did not save"
+grep -qx 'ListCount=2' "$CONF" || fail "the poll's delete did not save"
 
 xdotool key Escape
 wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Thrennic Player$'" || fail "Escape did not leave full screen"
 xdotool key ctrl+h
 sleep 0.3
 close_app
-grep -qx 'Shuffle=1' "$conf" || { cat "$conf"; fail "Ctrl+H was not stored"; }
+grep -qx 'Shuffle=1' "$CONF" || { cat "$CONF"; fail "Ctrl+H was not stored"; }
 echo "delete key test passed"

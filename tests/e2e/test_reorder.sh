@@ -4,12 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 start_x
 
-music="$WORK/music"
-mkdir -p "$music" "$XDG_CONFIG_HOME/Kestrelin"
-for name in one two three; do sox -n -r 44100 -c 2 "$music/$name.wav" synth 30 sine 440; done
-conf="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
-printf '[Thrennic]\nListCount=3\nSong0=%s\nSong1=%s\nSong2=%s\n' \
-  "$music/one.wav" "$music/two.wav" "$music/three.wav" > "$conf"
+saved_playlist one two three
 
 start_app
 xdotool windowactivate --sync "$WINDOW"
@@ -21,6 +16,6 @@ sleep 0.3
 import -window "$WINDOW" "${SHOT_DIR:-$WORK}/reordered.png"
 close_app
 
-grep -qx "Song0=$music/one.wav" "$conf" && grep -qx "Song1=$music/two.wav" "$conf" && grep -qx "Song2=$music/three.wav" "$conf" \
-  || { cat "$conf"; fail "closing did not save the player's order"; }
+grep -qx "Song0=$MUSIC/one.wav" "$CONF" && grep -qx "Song1=$MUSIC/two.wav" "$CONF" && grep -qx "Song2=$MUSIC/three.wav" "$CONF" \
+  || { cat "$CONF"; fail "closing did not save the player's order"; }
 echo "reorder test passed"

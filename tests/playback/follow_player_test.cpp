@@ -8,19 +8,13 @@
 
 namespace {
 
-class FollowPlayerTest : public FormTest {
+class FollowPlayerTest : public ThreeFilesTest {
   protected:
     void SetUp() override {
-        a = makeFile("music/a.wav");
-        b = makeFile("music/b.wav");
-        c = makeFile("music/c.wav");
-        drop({a, b, c});
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        dropThree("wav");
+        showActive();
     }
     void TearDown() override { form->WMP->setFullScreen(false); }
-    QString a, b, c;
 };
 
 TEST_F(FollowPlayerTest, AtTheEndOfAnItemTheSelectionFollowsWithThePlayerFocused) {

@@ -8,15 +8,11 @@
 
 namespace {
 
-class PlayNewTest : public FormTest {
+class PlayNewTest : public ThreeFilesTest {
   protected:
     void SetUp() override {
-        a = makeFile("music/a.mp3");
-        b = makeFile("music/b.mp3");
-        c = makeFile("music/c.mp3");
-        drop({a, b, c});
+        dropThree("mp3");
     }
-    QString a, b, c;
 };
 
 TEST_F(PlayNewTest, NumbersBeyondEitherEndWrapToTheOtherEnd) {
@@ -79,9 +75,7 @@ TEST_F(PlayNewTest, AnEntryWhoseNameDiffersInLetterCaseOnlyStillPlays) {
 }
 
 TEST_F(PlayNewTest, FocusGoesToThePlayerUnlessTheProgramIsBusy) {
-    form->show();
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    showActive();
     form->BusyUpdating = true;
     form->PlayNew(1);
     EXPECT_EQ(QApplication::focusWidget(), form->ListView1);

@@ -17,9 +17,7 @@ class ShortcutsTest : public FormTest {
         h = makeFile("music/h.wav");
         c = makeFile("music/c.wav");
         drop({a, h, c});
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        showActive();
     }
     void TearDown() override { form->WMP->setFullScreen(false); }
     // A press as the window system delivers it: to whichever widget has the focus by then.

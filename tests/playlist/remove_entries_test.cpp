@@ -8,15 +8,11 @@
 
 namespace {
 
-class RemoveEntriesTest : public FormTest {
+class RemoveEntriesTest : public ThreeFilesTest {
   protected:
     void SetUp() override {
-        a = makeFile("a.mp3");
-        b = makeFile("b.mp3");
-        c = makeFile("c.mp3");
-        drop({a, b, c});
+        dropThree("mp3");
     }
-    QString a, b, c;
 };
 
 TEST_F(RemoveEntriesTest, RemovingTheMiddleEntryPlaysTheNextAndKeepsTheFile) {

@@ -15,9 +15,7 @@ class ReorderTest : public FormTest {
         for (int i = 0; i < n; ++i)
             paths << makeFile(QString(QChar('a' + i % 26)) + (i >= 26 ? QString::number(i) : "") + ".mp3");
         drop(paths);
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        showActive();
     }
     QPoint rowCentre(int entry) {
         return form->ListView1->visualItemRect(form->ListView1->topLevelItem(entry - 1)).center();

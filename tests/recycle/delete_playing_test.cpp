@@ -10,15 +10,11 @@
 
 namespace {
 
-class DeletePlayingTest : public FormTest {
+class DeletePlayingTest : public ThreeFilesTest {
   protected:
     void SetUp() override {
-        a = makeFile("music/a.wav");
-        b = makeFile("music/b.wav");
-        c = makeFile("music/c.wav");
-        drop({a, b, c});
+        dropThree("wav");
     }
-    QString a, b, c;
 };
 
 TEST_F(DeletePlayingTest, TheButtonTrashesThePlayingFileAndPlaysTheOneThatMovedUp) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QSettings>
+#include <QTest>
 #include <QUrl>
 
 FormTest::FormTest() {
@@ -104,3 +105,16 @@ QString FormTest::trashedFrom(const QString& name) {
 }
 
 void FormTest::emptyTrash() { QDir(trashDir()).removeRecursively(); }
+
+void FormTest::showActive() {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+}
+
+void ThreeFilesTest::dropThree(const QString& extension) {
+    a = makeFile("music/a." + extension);
+    b = makeFile("music/b." + extension);
+    c = makeFile("music/c." + extension);
+    drop({a, b, c});
+}

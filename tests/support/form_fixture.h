@@ -37,6 +37,9 @@ class FormTest : public ::testing::Test {
     static QString trashedFrom(const QString& name);
     static void emptyTrash();
 
+    // Shows the window (offscreen) and waits until it is the active one, for focus and keys.
+    void showActive();
+
     QTemporaryDir dir;
     RecordingDialogs dialogs;
     FakeFilePicker picker;
@@ -45,4 +48,11 @@ class FormTest : public ::testing::Test {
     FakeEngine* engine = nullptr;
     int endProgramCalls = 0;
     std::unique_ptr<Form1> form;
+};
+
+// Three files music/a, b and c with the given extension, dropped on the list in that order.
+class ThreeFilesTest : public FormTest {
+  protected:
+    void dropThree(const QString& extension);
+    QString a, b, c;
 };

@@ -20,11 +20,6 @@ class LookAndFeelTest : public FormTest {
     void copyResource(const QString& name) {
         QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/") + name, dir.path() + "/" + name);
     }
-    void showForm() {
-        form->show();
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
     QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
     // The pointer moving over a widget with no button held.
     void hover(QWidget* w, QPoint at) {
@@ -70,7 +65,7 @@ TEST_F(LookAndFeelTest, TheHandShowsOverButtonsOnlyAndComesFromTheCursorFile) {
     copyResource("HAND-M.CUR");
     restart();
     EXPECT_FALSE(form->MouseIcon.pixmap().isNull());
-    showForm();
+    showActive();
     hover(form->PushButton4, QPoint(20, 10));
     EXPECT_EQ(form->MousePointer, 99);
     EXPECT_EQ(form->cursor().shape(), Qt::BitmapCursor);
@@ -87,7 +82,7 @@ TEST_F(LookAndFeelTest, TheHandShowsOverButtonsOnlyAndComesFromTheCursorFile) {
 }
 
 TEST_F(LookAndFeelTest, WithoutTheCursorFileTheCustomPointerIsTheArrow) {
-    showForm();
+    showActive();
     hover(form->PushButton4, QPoint(20, 10));
     EXPECT_EQ(form->MousePointer, 99);
     EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
@@ -102,7 +97,7 @@ TEST_F(LookAndFeelTest, AnUnreadableCursorFileIsReportedAndTheArrowStays) {
 }
 
 TEST_F(LookAndFeelTest, AClickOrDoubleClickOnTheBareWindowGivesThePlayerTheFocus) {
-    showForm();
+    showActive();
     form->ListView1->setFocus();
     QTest::mouseClick(form.get(), Qt::LeftButton, {}, QPoint(795, 4));
     EXPECT_EQ(QApplication::focusWidget(), form->WMPView);

@@ -179,7 +179,7 @@ class Form1 : public QWidget {
     QString programFolder_;
     std::function<void()> endProgram_;
     std::function<void(const QString&)> showFolder_;
-    bool unloaded_ = false;
+    bool closing_ = false;
     QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
 };
 

@@ -28,7 +28,6 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
-    unloaded_ = true;
     WMP->stop();
     if (endProgram_)
         endProgram_();
@@ -37,10 +36,13 @@ void Form1::Form_Unload() {
 void Form1::closeEvent(QCloseEvent* event) {
     // However the window is closed (its close button, the window manager, the
     // session ending, a termination signal), it saves once and the program ends.
-    if (unloaded_) {
+    // A second close while the first one lets pending events run (a signal and
+    // the window manager at once, say) must not save or unload twice.
+    if (closing_) {
         event->accept();
         return;
     }
+    closing_ = true;
     Form_QueryUnload();
     Form_Unload();
     event->accept();

@@ -2,6 +2,7 @@
 
 #include "playback/player.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -202,6 +203,13 @@ void PlayerWidget::keyPressEvent(QKeyEvent* event) {
         break;
     }
     event->ignore();
+}
+
+void PlayerWidget::closeEvent(QCloseEvent* event) {
+    // Closing the full-screen player (Alt+F4, the window manager) puts it back in
+    // the window; the player itself never closes.
+    event->ignore();
+    player_.setFullScreen(false);
 }
 
 void PlayerWidget::focusInEvent(QFocusEvent* event) {

@@ -144,6 +144,14 @@ TEST_F(RestoreTest, AShorterListLeavesTheOldSongKeysBehindAndRestoresOnlyItsCoun
     EXPECT_EQ(listTexts(), QStringList({"s3.mp3", "s4.mp3"}));
 }
 
+TEST_F(RestoreTest, ASecondCloseDuringTheFirstNeitherSavesNorEndsTwice) {
+    QObject::connect(form->WMP.get(), &Player::playStateChanged, [this] { form->close(); });
+    drop({makeFile("a.mp3")});
+    form->close(); // stopping the player on the way out asks to close again
+    EXPECT_EQ(endProgramCalls, 1);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST_F(RestoreTest, ToggledShuffleIsStoredOnClosing) {
     setBoxValue(*form->Check1, 1);
     form->close();

@@ -115,6 +115,15 @@ TEST_F(ShortcutsTest, AltEnterGoesFullScreenOnlyWhilePlaying) {
     EXPECT_TRUE(form->WMP->fullScreen());
 }
 
+TEST_F(ShortcutsTest, ClosingTheFullScreenPlayerPutsItBackInTheWindow) {
+    form->WMP->setFullScreen(true);
+    ASSERT_TRUE(form->WMPView->isWindow());
+    form->WMPView->close();
+    EXPECT_FALSE(form->WMP->fullScreen());
+    EXPECT_FALSE(form->WMPView->isWindow());
+    EXPECT_TRUE(form->WMPView->isVisible());
+}
+
 TEST_F(ShortcutsTest, TheShortcutListShowsNineLinesEachEndedByACarriageReturn) {
     form->PushButton7_Click();
     ASSERT_EQ(dialogs.shown.size(), 1u);

@@ -34,7 +34,8 @@ start_x() {
   read -r number <&3
   export DISPLAY=":$number"
   openbox >/dev/null 2>&1 & PIDS+=("$!")
-  wait_for 20 xprop -root _NET_SUPPORTING_WM_CHECK || fail "openbox did not start"
+  # wmctrl -m answers once a window manager has announced itself (xprop always exits 0).
+  wait_for 20 wmctrl -m || fail "openbox did not start"
 }
 
 # start_app: starts the program and sets WINDOW to its main window.
@@ -43,12 +44,14 @@ start_app() {
   PIDS+=("$APP")
   wait_for 30 xdotool search --onlyvisible --name '^Thrennic$' || { cat "$WORK/app.log"; fail "no window"; }
   WINDOW=$(xdotool search --onlyvisible --name '^Thrennic$' | head -n 1)
+  # The window manager ignores requests about a window it has not taken on yet.
+  wait_for 20 bash -c "wmctrl -l | grep -qi '^$(printf '0x%08x' "$WINDOW")'" || fail "the window manager never managed the window"
 }
 
 # close_app: closes the window through the window manager; the program must end by itself.
 close_app() {
   wmctrl -i -c "$WINDOW"
-  wait_for 20 bash -c "! kill -0 $APP" || fail "the program did not end after its window closed"
+  wait_for 20 bash -c "! kill -0 $APP" || { cat "$WORK/app.log"; fail "the program did not end after its window closed"; }
   wait "$APP" || fail "the program ended with status $?"
 }
 

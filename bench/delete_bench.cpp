@@ -58,6 +58,8 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
         state.SkipWithError("a step reported a failure");
     state.counters["left"] = form.ListView1->Count();
 }
-BENCHMARK(BM_DeleteButtonToNextPlaybackRestart)->Unit(benchmark::kMillisecond)->Iterations(kDeletes);
+BENCHMARK(BM_DeleteButtonToNextPlaybackRestart)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kDeletes);
 
 } // namespace

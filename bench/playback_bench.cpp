@@ -27,7 +27,13 @@ struct Clips {
             auto put16 = [&](quint16 v) { header.append(reinterpret_cast<const char*>(&v), 2); };
             put32(36 + frames * 4);
             header.append("WAVEfmt ");
-            put32(16); put16(1); put16(2); put32(44100); put32(44100 * 4); put16(4); put16(16);
+            put32(16);
+            put16(1);
+            put16(2);
+            put32(44100);
+            put32(44100 * 4);
+            put16(4);
+            put16(16);
             header.append("data");
             put32(frames * 4);
             file.write(header);
@@ -67,13 +73,19 @@ void BM_PlayItemToPlaybackRestart(benchmark::State& state) {
         loop.exec();
     }
 }
-BENCHMARK(BM_PlayItemToPlaybackRestart)->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(3);
+BENCHMARK(BM_PlayItemToPlaybackRestart)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(3);
 
 // The same switch with bare libmpv calls: loadfile replace, then wait for the restart event.
 void BM_BareLoadfileToPlaybackRestart(benchmark::State& state) {
     Clips clips;
     mpv_handle* mpv = mpv_create();
-    for (auto [k, v] : {std::pair{"ao", "null"}, {"vid", "no"}, {"idle", "yes"}, {"config", "no"},
+    for (auto [k, v] : {std::pair{"ao", "null"},
+                        {"vid", "no"},
+                        {"idle", "yes"},
+                        {"config", "no"},
                         {"audio-display", "no"}})
         mpv_set_option_string(mpv, k, v);
     mpv_initialize(mpv);
@@ -87,6 +99,9 @@ void BM_BareLoadfileToPlaybackRestart(benchmark::State& state) {
     }
     mpv_terminate_destroy(mpv);
 }
-BENCHMARK(BM_BareLoadfileToPlaybackRestart)->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(3);
+BENCHMARK(BM_BareLoadfileToPlaybackRestart)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(3);
 
 } // namespace

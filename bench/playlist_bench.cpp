@@ -30,7 +30,8 @@ struct Bench {
             QFile(path).open(QIODevice::WriteOnly);
             urls << QUrl::fromLocalFile(path);
         }
-        form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(), dialogs, settings, picker, dir.path(), {}, {}});
+        form = std::make_unique<Form1>(Platform{
+            std::make_unique<FakeEngine>(), dialogs, settings, picker, dir.path(), {}, {}});
         form->Form_Load();
     }
     void dropAll() {
@@ -44,8 +45,13 @@ void BM_DropTenThousandFiles(benchmark::State& state) {
     Bench bench(kEntries);
     for (auto _ : state) {
         state.PauseTiming();
-        bench.form = std::make_unique<Form1>(
-            Platform{std::make_unique<FakeEngine>(), bench.dialogs, bench.settings, bench.picker, bench.dir.path(), {}, {}});
+        bench.form = std::make_unique<Form1>(Platform{std::make_unique<FakeEngine>(),
+                                                      bench.dialogs,
+                                                      bench.settings,
+                                                      bench.picker,
+                                                      bench.dir.path(),
+                                                      {},
+                                                      {}});
         bench.form->Form_Load();
         state.ResumeTiming();
         bench.dropAll();
@@ -61,7 +67,10 @@ void BM_PlayNewInTenThousand(benchmark::State& state) {
     for (auto _ : state)
         bench.form->PlayNew(1 + static_cast<int>(random->bounded(kEntries)));
 }
-BENCHMARK(BM_PlayNewInTenThousand)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlayNewInTenThousand)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // One entry removed with its file sent to the (temporary) Trash, from a list of 10,000.
 void BM_DeleteOneOfTenThousand(benchmark::State& state) {
@@ -78,6 +87,9 @@ void BM_DeleteOneOfTenThousand(benchmark::State& state) {
     if (!bench.dialogs.shown.empty())
         state.SkipWithError("a delete reported a failure");
 }
-BENCHMARK(BM_DeleteOneOfTenThousand)->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(3);
+BENCHMARK(BM_DeleteOneOfTenThousand)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200)
+    ->Repetitions(3);
 
 } // namespace

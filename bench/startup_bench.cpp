@@ -49,6 +49,10 @@ void BM_StartUpWithSavedList(benchmark::State& state) {
     }
     QFile::remove(conf);
 }
-BENCHMARK(BM_StartUpWithSavedList)->Arg(1001)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StartUpWithSavedList)
+    ->Arg(1001)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace

@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QSessionManager>
+#include <QUrl>
 #include <clocale>
 
 int main(int argc, char* argv[]) {
@@ -25,14 +25,16 @@ int main(int argc, char* argv[]) {
     }
     IniSettingsStore settings;
     QtFilePicker picker;
-    Form1 window(Platform{std::move(engine), dialogs, settings, picker, QCoreApplication::applicationDirPath(),
-                          [] { QCoreApplication::exit(0); },
-                          [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
+    Form1 window(Platform{
+        std::move(engine), dialogs, settings, picker, QCoreApplication::applicationDirPath(),
+        [] { QCoreApplication::exit(0); },
+        [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
     dialogs.setParent(&window);
     picker.setParent(&window);
     closeOnTerminationSignals(window);
     // The session ending closes the window, which saves.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) { window.close(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
     window.show();
     return app.exec();

@@ -19,7 +19,9 @@ namespace {
 constexpr int kOpenDialogBufferChars = 1 << 20;
 
 // The layout is designed in twips; 15 twips make one pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
+constexpr int px(int twips) {
+    return (twips + 7) / 15;
+}
 
 } // namespace
 
@@ -68,8 +70,10 @@ void Form1::buildControls() {
     Check2 = new QCheckBox(tr("Repeat"), Frame1);
     Check2->setGeometry(px(1680), px(270), px(975), px(255));
     // A box runs its click handling whenever its value changes, by a click or by the program.
-    connect(Check1, &QCheckBox::stateChanged, this, [this] { guarded("Check1_Click", [&] { Check1_Click(); }); });
-    connect(Check2, &QCheckBox::stateChanged, this, [this] { guarded("Check2_Click", [&] { Check2_Click(); }); });
+    connect(Check1, &QCheckBox::stateChanged, this,
+            [this] { guarded("Check1_Click", [&] { Check1_Click(); }); });
+    connect(Check2, &QCheckBox::stateChanged, this,
+            [this] { guarded("Check2_Click", [&] { Check2_Click(); }); });
 
     PushButton4 = makeButton(tr("Add Files To Playlist"), 120, 5970);
     PushButton9 = makeButton(tr("Play Previous"), 4080, 5970);
@@ -103,8 +107,12 @@ void Form1::buildControls() {
     connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
     ListView1->MouseDown = [this] { ListView1_MouseDown(); };
-    ListView1->ItemClick = [this](int entry) { guarded("ListView1_ItemClick", [&] { ListView1_ItemClick(entry); }); };
-    ListView1->MouseMove = [this](const QPoint& at) { guarded("ListView1_MouseMove", [&] { ListView1_MouseMove(at); }); };
+    ListView1->ItemClick = [this](int entry) {
+        guarded("ListView1_ItemClick", [&] { ListView1_ItemClick(entry); });
+    };
+    ListView1->MouseMove = [this](const QPoint& at) {
+        guarded("ListView1_MouseMove", [&] { ListView1_MouseMove(at); });
+    };
     ListView1->MouseUp = [this] { ListView1_MouseUp(); };
     ListView1->Click = [this] { guarded("ListView1_Click", [&] { ListView1_Click(); }); };
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
@@ -112,7 +120,9 @@ void Form1::buildControls() {
     connect(PushButton10, &QPushButton::clicked, this, [this] { PushButton10_Click(); });
 
     connect(WMP.get(), &Player::CurrentItemChange, this,
-            [this](const Media& item, Player::ChangeCause cause) { WMP_CurrentItemChange(item, cause); });
+            [this](const Media& item, Player::ChangeCause cause) {
+                WMP_CurrentItemChange(item, cause);
+            });
     connect(WMPView, &PlayerWidget::GotFocus, this, [this] { WMP_GotFocus(); });
     connect(WMPView, &PlayerWidget::LostFocus, this, [this] { WMP_LostFocus(); });
     connect(WMPView, &PlayerWidget::DoubleClick, this, [this] { WMP_DoubleClick(); });

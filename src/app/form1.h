@@ -46,12 +46,12 @@ class Form1 : public QWidget {
     ~Form1() override;
 
     // ---- Application shell (src/app) ------------------------------------
-    void Form_Load();                  // start-up: player playlist, restore, options
-    void SaveListAndOptions();         // options and the player's playlist to the store
-    void Form_QueryUnload();           // closing: save, then let pending events run
-    void Form_Unload();                // end the program; nothing of the window runs after
-    QString AppTitle;                  // caption of boxes that give none of their own
-    void SetAppTitle();                // product name cut at spaces to at most 40 characters
+    void Form_Load();          // start-up: player playlist, restore, options
+    void SaveListAndOptions(); // options and the player's playlist to the store
+    void Form_QueryUnload();   // closing: save, then let pending events run
+    void Form_Unload();        // end the program; nothing of the window runs after
+    QString AppTitle;          // caption of boxes that give none of their own
+    void SetAppTitle();        // product name cut at spaces to at most 40 characters
     Dialogs& dialogs() { return dialogs_; }
     // An event handler without a trap of its own reports a failure under its
     // name and carries on; nothing escapes into Qt's event loop.
@@ -67,95 +67,95 @@ class Form1 : public QWidget {
     }
 
     // ---- Controls (laid out in src/app/form1.cpp) -----------------------
-    std::unique_ptr<Player> WMP;       // the media player
-    PlayerWidget* WMPView = nullptr;   // the player on screen (focus, full screen)
-    ListView* ListView1 = nullptr;     // the playlist on screen
-    QGroupBox* Frame1 = nullptr;       // "Playback Options"
-    QCheckBox* Check1 = nullptr;       // "Shuffle"
-    QCheckBox* Check2 = nullptr;       // "Repeat"
-    PushButton* PushButton1 = nullptr; // "Load Sample/Example Files"
-    PushButton* PushButton2 = nullptr; // "Help"
-    PushButton* PushButton4 = nullptr; // "Add Files To Playlist"
-    PushButton* PushButton5 = nullptr; // "Delete Selected File From Playlist"
-    PushButton* PushButton6 = nullptr; // "Delete Playing File To Recycle Bin"
-    PushButton* PushButton7 = nullptr; // "Show Keyboard Shortcuts"
-    PushButton* PushButton8 = nullptr; // "Clear Playlist"
-    PushButton* PushButton9 = nullptr; // "Play Previous"
+    std::unique_ptr<Player> WMP;        // the media player
+    PlayerWidget* WMPView = nullptr;    // the player on screen (focus, full screen)
+    ListView* ListView1 = nullptr;      // the playlist on screen
+    QGroupBox* Frame1 = nullptr;        // "Playback Options"
+    QCheckBox* Check1 = nullptr;        // "Shuffle"
+    QCheckBox* Check2 = nullptr;        // "Repeat"
+    PushButton* PushButton1 = nullptr;  // "Load Sample/Example Files"
+    PushButton* PushButton2 = nullptr;  // "Help"
+    PushButton* PushButton4 = nullptr;  // "Add Files To Playlist"
+    PushButton* PushButton5 = nullptr;  // "Delete Selected File From Playlist"
+    PushButton* PushButton6 = nullptr;  // "Delete Playing File To Recycle Bin"
+    PushButton* PushButton7 = nullptr;  // "Show Keyboard Shortcuts"
+    PushButton* PushButton8 = nullptr;  // "Clear Playlist"
+    PushButton* PushButton9 = nullptr;  // "Play Previous"
     PushButton* PushButton10 = nullptr; // "Play Next"
 
     // ---- Skin, pointer, focus, Help (src/ui) --------------------------------
     std::unique_ptr<SkinEngine> SkinFramework1;
-    void ApplySkin();                  // the skin beside the program (x/o.cjs), if there is one
+    void ApplySkin(); // the skin beside the program (x/o.cjs), if there is one
     bool FileExists(const QString& path) const; // its last-modified time can be read
-    int MousePointer = 0;              // 0 the default pointer, 99 the custom one (MouseIcon)
-    QCursor MouseIcon;                 // the custom pointer's image; the arrow until one is loaded
+    int MousePointer = 0; // 0 the default pointer, 99 the custom one (MouseIcon)
+    QCursor MouseIcon;    // the custom pointer's image; the arrow until one is loaded
     void SetMousePointer(int pointer);
-    void PushButton_MouseMove();       // over any push button: the hand
-    void Form_MouseMove();             // over the bare window: the default pointer
-    void Frame1_MouseMove();           // over the options frame: the default pointer
-    void Form_Click();                 // a click on the bare window: focus to the player
+    void PushButton_MouseMove(); // over any push button: the hand
+    void Form_MouseMove();       // over the bare window: the default pointer
+    void Frame1_MouseMove();     // over the options frame: the default pointer
+    void Form_Click();           // a click on the bare window: focus to the player
     void Form_DblClick();
-    void PushButton2_Click();          // "Help"
+    void PushButton2_Click(); // "Help"
 
     // ---- Window flags ----------------------------------------------------
-    bool FreshPlaylist = true;   // nothing restored or added yet: the first add uses slot 0
-    bool BusyUpdating = false;   // the program itself is changing things: keep the focus put
-    bool DeleteReady = false;    // a delete to the Trash may run
-    bool PlayerHasFocus = false; // the player has the keyboard focus
+    bool FreshPlaylist = true;     // nothing restored or added yet: the first add uses slot 0
+    bool BusyUpdating = false;     // the program itself is changing things: keep the focus put
+    bool DeleteReady = false;      // a delete to the Trash may run
+    bool PlayerHasFocus = false;   // the player has the keyboard focus
     bool DeleteKeyHandled = false; // the window's key handler took the last Delete press
 
     // ---- Playlist (src/playlist) ------------------------------------------
-    PlaylistRef PlayerPlaylist;      // the player playlist that every add appends to
-    std::vector<Media> MediaSlots;   // every media item made, by slot; grows with the playlist
+    PlaylistRef PlayerPlaylist;    // the player playlist that every add appends to
+    std::vector<Media> MediaSlots; // every media item made, by slot; grows with the playlist
     // Appends one file to both halves: a list entry, its media item in slot, the player item.
     void AppendEntry(const QString& text, const QString& path, int slot);
-    void del_list2(short pro);       // 0: remove the selected entry; 1: and send its file to the Trash
+    void del_list2(short pro); // 0: remove the selected entry; 1: and send its file to the Trash
     void update_playlist2(const PlaylistEntry& dele, short proc_it);
     void RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item);
-    std::unique_ptr<OpenDialog> CommonDialog1;          // the Open dialog
-    void PushButton4_Click();        // "Add Files To Playlist": the Open dialog, append, save
-    void PushButton1_Click();        // "Load Sample/Example Files": offer the folder, add every sample
-    void PushButton5_Click();        // "Delete Selected File From Playlist": the file stays on disk
-    void PushButton8_Click();        // "Clear Playlist"
-    void ListView1_DblClick();       // the same as the delete-to-Trash button
+    std::unique_ptr<OpenDialog> CommonDialog1; // the Open dialog
+    void PushButton4_Click();  // "Add Files To Playlist": the Open dialog, append, save
+    void PushButton1_Click();  // "Load Sample/Example Files": offer the folder, add every sample
+    void PushButton5_Click();  // "Delete Selected File From Playlist": the file stays on disk
+    void PushButton8_Click();  // "Clear Playlist"
+    void ListView1_DblClick(); // the same as the delete-to-Trash button
     // Reordering by dragging: only texts (with their paths) move; a click plays the entry.
-    bool ListMouseDown = false;      // a button is down over the list
-    QPersistentModelIndex DragItem;  // the entry carrying the dragged name; invalid once removed
+    bool ListMouseDown = false;     // a button is down over the list
+    QPersistentModelIndex DragItem; // the entry carrying the dragged name; invalid once removed
     void ListView1_MouseDown();
     void ListView1_ItemClick(int entry);
     void ListView1_MouseMove(const QPoint& at);
     void ListView1_MouseUp();
     void ListView1_Click();
-    bool ListView1_OLEDragOver(const QMimeData& data);   // only drags that carry files
-    void ListView1_OLEDragDrop(const QMimeData& data);   // append the dropped files, play the last
+    bool ListView1_OLEDragOver(const QMimeData& data); // only drags that carry files
+    void ListView1_OLEDragDrop(const QMimeData& data); // append the dropped files, play the last
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------
-    QTimer* Timer1 = nullptr;        // idle until the first delete; each tick re-arms deleting
-    void Timer1_Timer();             // sets DeleteReady
-    void pauseDeletes();             // no delete to the Trash until Timer1 next ticks
-    void DeleteToRBIN();             // send the playing file to the Trash, play the next (reports)
-    void DeleteToRBINNoPrompt();     // the same, silently
-    void PushButton6_Click();        // "Delete Playing File To Recycle Bin": delete, then save
-    void deleteMedia();              // the Delete-key poll's delete: save, then full screen once playing
+    QTimer* Timer1 = nullptr;    // idle until the first delete; each tick re-arms deleting
+    void Timer1_Timer();         // sets DeleteReady
+    void pauseDeletes();         // no delete to the Trash until Timer1 next ticks
+    void DeleteToRBIN();         // send the playing file to the Trash, play the next (reports)
+    void DeleteToRBINNoPrompt(); // the same, silently
+    void PushButton6_Click();    // "Delete Playing File To Recycle Bin": delete, then save
+    void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing
 
     // ---- Playback (src/playback) -----------------------------------------
-    void PlayNew(int entryNumber);   // start an entry (wrapping at both ends) and select it
-    void PushButton10_Click();       // "Play Next": the entry below the selected one
-    void PushButton9_Click();        // "Play Previous": the entry above it
-    void Check1_Click();             // Shuffle box → the player's "shuffle" mode
-    void Check2_Click();             // Repeat box → the player's "loop" mode
+    void PlayNew(int entryNumber); // start an entry (wrapping at both ends) and select it
+    void PushButton10_Click();     // "Play Next": the entry below the selected one
+    void PushButton9_Click();      // "Play Previous": the entry above it
+    void Check1_Click();           // Shuffle box → the player's "shuffle" mode
+    void Check2_Click();           // Repeat box → the player's "loop" mode
     // Following the player: select the entry of its new current item.
     void WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause);
-    void WMP_GotFocus();             // PlayerHasFocus
+    void WMP_GotFocus(); // PlayerHasFocus
     void WMP_LostFocus();
-    void WMP_DoubleClick();          // full screen while playing
-    void WMP_MouseMove();            // the default pointer
+    void WMP_DoubleClick(); // full screen while playing
+    void WMP_MouseMove();   // the default pointer
     // Keyboard: the window sees keys before the focused control; Delete is also polled.
-    void Form_KeyDown(int& keyCode, int shift);   // Ctrl, Ctrl+H, Ctrl+T, Delete, Alt+Enter
-    DeleteKeyLatch* DeleteKey = nullptr;          // Delete presses in our own windows
-    QTimer* Timer2 = nullptr;                     // the poll, armed for one tick by each press
-    void Timer2_Timer();                          // a Delete the key handler did not take → deleteMedia
-    void PushButton7_Click();                     // "Show Keyboard Shortcuts"
+    void Form_KeyDown(int& keyCode, int shift); // Ctrl, Ctrl+H, Ctrl+T, Delete, Alt+Enter
+    DeleteKeyLatch* DeleteKey = nullptr;        // Delete presses in our own windows
+    QTimer* Timer2 = nullptr;                   // the poll, armed for one tick by each press
+    void Timer2_Timer();      // a Delete the key handler did not take → deleteMedia
+    void PushButton7_Click(); // "Show Keyboard Shortcuts"
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -42,7 +42,9 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
     for (int i = 0; i < last; ++i) {
         QString path;
-        trap(158, [&] { path = settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString()); });
+        trap(158, [&] {
+            path = settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString());
+        });
         QString name;
         trap(160, [&] { name = dirName(path); });
         if (name.trimmed().isEmpty())
@@ -72,7 +74,9 @@ void Form1::Form_Load() {
                 throw Failure(QStringLiteral("The pointer %1 is not a picture").arg(hand));
             MouseIcon = QCursor(picture);
         });
-    trap(124, [&] { ListView1->AddColumn(QStringLiteral("Audio Playlist - Drag and drop files here")); });
+    trap(124, [&] {
+        ListView1->AddColumn(QStringLiteral("Audio Playlist - Drag and drop files here"));
+    });
     trap(126, [&] { ListView1->SetColumnWidthTwips(1, 3550); });
     trap(128, [&] { CommonDialog1->DialogTitle = QStringLiteral("Open File"); });
     trap(130, [&] { CommonDialog1->FilterIndex = 1; });
@@ -82,15 +86,20 @@ void Form1::Form_Load() {
     trap(138, [&] { FreshPlaylist = true; });
     trap(140, [&] { PlayerHasFocus = false; });
     int count = 0;
-    trap(142, [&] { count = toInt32(settings_.read(QLatin1String(keys::kListCount), QLatin1String(keys::kListCountDefault))); });
+    trap(142, [&] {
+        count = toInt32(settings_.read(QLatin1String(keys::kListCount),
+                                       QLatin1String(keys::kListCountDefault)));
+    });
     trap(144, [&] { BusyUpdating = true; });
     if (trap.test(146, [&] { return count > 0; }))
         restorePlaylist(trap, count);
     trap(176, [&] {
-        setBoxValue(*Check1, toInt16(settings_.read(QLatin1String(keys::kShuffle), QString::number(boxValue(*Check1)))));
+        setBoxValue(*Check1, toInt16(settings_.read(QLatin1String(keys::kShuffle),
+                                                    QString::number(boxValue(*Check1)))));
     });
     trap(178, [&] {
-        setBoxValue(*Check2, toInt16(settings_.read(QLatin1String(keys::kRepeat), QString::number(boxValue(*Check2)))));
+        setBoxValue(*Check2, toInt16(settings_.read(QLatin1String(keys::kRepeat),
+                                                    QString::number(boxValue(*Check2)))));
     });
     trap(180, [&] { DeleteReady = true; });
     trap(182, [&] { BusyUpdating = false; });

@@ -15,7 +15,8 @@ void Form1::SaveListAndOptions() {
     const Playlist& items = currentItems();
     settings_.write(QLatin1String(keys::kListCount), QString::number(items.count()));
     for (int i = 0; i < items.count(); ++i)
-        settings_.write(QLatin1String(keys::kSongPrefix) + QString::number(i), items.Item(i)->sourceURL());
+        settings_.write(QLatin1String(keys::kSongPrefix) + QString::number(i),
+                        items.Item(i)->sourceURL());
     // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
     settings_.commit();
 }

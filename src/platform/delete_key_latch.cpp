@@ -14,11 +14,13 @@ DeleteKeyLatch::~DeleteKeyLatch() {
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
-bool DeleteKeyLatch::takePress() { return std::exchange(pressed_, false); }
+bool DeleteKeyLatch::takePress() {
+    return std::exchange(pressed_, false);
+}
 
 bool DeleteKeyLatch::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        isKeyTarget(watched)) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && isKeyTarget(watched)) {
         pressed_ = true;
         if (onPress)
             onPress(watched);

@@ -17,4 +17,6 @@ class Failure : public std::runtime_error {
 };
 
 // The description of any exception, as the error trap shows it.
-inline QString describe(const std::exception& e) { return QString::fromStdString(e.what()); }
+inline QString describe(const std::exception& e) {
+    return QString::fromStdString(e.what());
+}

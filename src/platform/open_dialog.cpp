@@ -5,7 +5,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-QStringList QtFilePicker::pickFiles(const QString& title, const QStringList& filters, int preselected) {
+QStringList QtFilePicker::pickFiles(const QString& title, const QStringList& filters,
+                                    int preselected) {
     QFileDialog dialog(parent_, title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -24,9 +25,11 @@ QStringList OpenDialog::nameFilters() const {
             if (p == QLatin1String("*.*"))
                 p = QStringLiteral("*"); // every file, with or without a dot
         QString description = parts[i];
-        description.truncate(description.indexOf(QLatin1String(" (")) < 0 ? description.size()
-                                                                          : description.indexOf(QLatin1String(" (")));
-        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        description.truncate(description.indexOf(QLatin1String(" (")) < 0
+                                 ? description.size()
+                                 : description.indexOf(QLatin1String(" (")));
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return filters;
 }

@@ -10,13 +10,15 @@ class FilePicker {
   public:
     virtual ~FilePicker() = default;
     // Existing files chosen (several at once), as full paths; empty when cancelled.
-    virtual QStringList pickFiles(const QString& title, const QStringList& filters, int preselected) = 0;
+    virtual QStringList pickFiles(const QString& title, const QStringList& filters,
+                                  int preselected) = 0;
 };
 
 class QtFilePicker : public FilePicker {
   public:
     void setParent(QWidget* parent) { parent_ = parent; }
-    QStringList pickFiles(const QString& title, const QStringList& filters, int preselected) override;
+    QStringList pickFiles(const QString& title, const QStringList& filters,
+                          int preselected) override;
 
   private:
     QWidget* parent_ = nullptr;
@@ -33,8 +35,8 @@ class OpenDialog {
     OpenDialog(FilePicker& picker, int bufferChars) : picker_(picker), bufferChars_(bufferChars) {}
 
     QString DialogTitle;
-    QString Filter;       // "description|patterns|description|patterns|", patterns separated by ';'
-    int FilterIndex = 1;  // the preselected filter, from 1
+    QString Filter;      // "description|patterns|description|patterns|", patterns separated by ';'
+    int FilterIndex = 1; // the preselected filter, from 1
     int Flags = 0;
     QString FileName;
 

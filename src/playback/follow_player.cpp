@@ -34,13 +34,19 @@ void Form1::WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause) 
     });
 }
 
-void Form1::WMP_GotFocus() { PlayerHasFocus = true; }
+void Form1::WMP_GotFocus() {
+    PlayerHasFocus = true;
+}
 
-void Form1::WMP_LostFocus() { PlayerHasFocus = false; }
+void Form1::WMP_LostFocus() {
+    PlayerHasFocus = false;
+}
 
 void Form1::WMP_DoubleClick() {
     if (WMP->playState() == Player::Playing)
         WMP->setFullScreen(true);
 }
 
-void Form1::WMP_MouseMove() { SetMousePointer(0); }
+void Form1::WMP_MouseMove() {
+    SetMousePointer(0);
+}

@@ -23,10 +23,14 @@ constexpr Observed kObserved[] = {
 // Audio only; a machine without a sound device still plays, silently, instead
 // of failing every file; no user config or key bindings leak in.
 constexpr const char* kBaseOptions[][2] = {
-    {"vid", "no"},           {"audio-display", "no"},
-    {"audio-fallback-to-null", "yes"}, {"input-default-bindings", "no"},
-    {"config", "no"},        {"idle", "yes"},
-    {"terminal", "no"},      {"volume", "50"},
+    {"vid", "no"},
+    {"audio-display", "no"},
+    {"audio-fallback-to-null", "yes"},
+    {"input-default-bindings", "no"},
+    {"config", "no"},
+    {"idle", "yes"},
+    {"terminal", "no"},
+    {"volume", "50"},
 };
 
 } // namespace
@@ -121,7 +125,9 @@ void MpvEngine::setPaused(bool paused) {
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvEngine::stop() { command({"stop"}); }
+void MpvEngine::stop() {
+    command({"stop"});
+}
 
 void MpvEngine::seek(double seconds) {
     const QByteArray target = QByteArray::number(seconds, 'f', 3);

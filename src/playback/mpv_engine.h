@@ -30,9 +30,6 @@ class MpvEngine : public AudioEngine {
     void setVolume(int percent) override;
     void setMuted(bool muted) override;
 
-    // The raw handle, for benchmarks that compare against bare libmpv calls.
-    mpv_handle* handle() const { return mpv_; }
-
   private:
     explicit MpvEngine(mpv_handle* mpv);
     void drainEvents();

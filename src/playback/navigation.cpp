@@ -42,9 +42,13 @@ void followBox(Form1& form, const QCheckBox& box, const QString& mode) {
 
 } // namespace
 
-void Form1::Check1_Click() { followBox(*this, *Check1, QStringLiteral("shuffle")); }
+void Form1::Check1_Click() {
+    followBox(*this, *Check1, QStringLiteral("shuffle"));
+}
 
-void Form1::Check2_Click() { followBox(*this, *Check2, QStringLiteral("loop")); }
+void Form1::Check2_Click() {
+    followBox(*this, *Check2, QStringLiteral("loop"));
+}
 
 // List order, whatever Shuffle and Repeat say; PlayNew wraps at both ends.
 void Form1::PushButton10_Click() {

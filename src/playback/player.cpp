@@ -54,8 +54,9 @@ Player::Player(std::unique_ptr<AudioEngine> engine) : engine_(std::move(engine))
     // Like the control, the player always has a current playlist, empty at first.
     setCurrentPlaylist(newPlaylist(QString()));
     connect(engine_.get(), &AudioEngine::entryStarted, this, &Player::onEntryStarted);
-    connect(engine_.get(), &AudioEngine::entryEnded, this,
-            [this](AudioEngine::EntryId id, bool failed, const QString&) { onEntryEnded(id, failed); });
+    connect(
+        engine_.get(), &AudioEngine::entryEnded, this,
+        [this](AudioEngine::EntryId id, bool failed, const QString&) { onEntryEnded(id, failed); });
     connect(engine_.get(), &AudioEngine::playbackStarted, this, &Player::onPlaybackStarted);
     connect(engine_.get(), &AudioEngine::positionChanged, this, [this](double seconds) {
         position_ = seconds;
@@ -170,7 +171,9 @@ int Player::currentIndex() const {
 
 Media Player::chooseShuffled() {
     const int n = playlist_->count();
-    auto fresh = [&](const Media& m) { return m != current_ && !playedThisRound_.contains(m.get()); };
+    auto fresh = [&](const Media& m) {
+        return m != current_ && !playedThisRound_.contains(m.get());
+    };
     auto* random = QRandomGenerator::global();
     // A few random probes find an unplayed item at once in all but the last
     // items of a round; the scan below settles the rest.
@@ -214,8 +217,8 @@ Media Player::chooseNext() {
 void Player::refreshQueue(bool rechoose) {
     if (currentId_ == 0)
         return;
-    const bool keep = shuffle_ && !rechoose && queued_ && playlist_ &&
-                      playlist_->contains(queued_.get());
+    const bool keep =
+        shuffle_ && !rechoose && queued_ && playlist_ && playlist_->contains(queued_.get());
     if (keep)
         return;
     Media wanted = chooseNext();

@@ -57,8 +57,15 @@ using PlaylistRef = std::shared_ptr<Playlist>;
 class Player : public QObject {
     Q_OBJECT
   public:
-    enum State { Undefined = 0, Stopped = 1, Paused = 2, Playing = 3, MediaEnded = 8,
-                 Transitioning = 9, Ready = 10 };
+    enum State {
+        Undefined = 0,
+        Stopped = 1,
+        Paused = 2,
+        Playing = 3,
+        MediaEnded = 8,
+        Transitioning = 9,
+        Ready = 10
+    };
     // Why the current item changed: the program's own playItem, or the
     // player moving on by itself (end of an item, shuffle, its own keys).
     enum class ChangeCause { PlayItem, PlayerMove };
@@ -94,8 +101,6 @@ class Player : public QObject {
     double duration() const { return duration_; }
     bool fullScreen() const { return fullScreen_; }
     void setFullScreen(bool on);
-
-    AudioEngine& engine() { return *engine_; }
 
   Q_SIGNALS:
     void CurrentItemChange(const Media& item, Player::ChangeCause cause);

@@ -20,7 +20,10 @@ QString formatTime(double seconds) {
     const int total = seconds > 0 ? static_cast<int>(seconds) : 0;
     const int h = total / 3600, m = total / 60 % 60, s = total % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 
@@ -44,9 +47,9 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
 void PlayerWidget::buildScreen() {
     auto* screen = new QWidget(this);
     screen->setObjectName(QStringLiteral("playerScreen"));
-    screen->setStyleSheet(QStringLiteral(
-        "#playerScreen { background: #101418; border-radius: 3px; }"
-        "QLabel { color: #e8eef2; background: transparent; }"));
+    screen->setStyleSheet(
+        QStringLiteral("#playerScreen { background: #101418; border-radius: 3px; }"
+                       "QLabel { color: #e8eef2; background: transparent; }"));
     title_ = new QLabel(screen);
     title_->setAlignment(Qt::AlignCenter);
     title_->setWordWrap(true);
@@ -107,9 +110,8 @@ void PlayerWidget::buildTransportBar() {
     connect(previous, &QToolButton::clicked, &player_, &Player::previous);
     connect(next, &QToolButton::clicked, &player_, &Player::next);
     connect(stop, &QToolButton::clicked, &player_, &Player::stop);
-    connect(playPause_, &QToolButton::clicked, this, [this] {
-        player_.playState() == Player::Playing ? player_.pause() : player_.play();
-    });
+    connect(playPause_, &QToolButton::clicked, this,
+            [this] { player_.playState() == Player::Playing ? player_.pause() : player_.play(); });
     connect(seek_, &QSlider::sliderMoved, this, [this](int value) { player_.seek(value); });
     connect(mute_, &QToolButton::clicked, this, [this] { player_.setMute(!player_.mute()); });
     connect(volume_, &QSlider::sliderMoved, &player_, &Player::setVolume);
@@ -122,20 +124,23 @@ void PlayerWidget::buildTransportBar() {
 
 void PlayerWidget::showItem() {
     const Media& item = player_.currentMedia();
-    title_->setText(item ? item->sourceURL().mid(item->sourceURL().lastIndexOf(QLatin1Char('/')) + 1)
-                         : tr("No file playing"));
+    title_->setText(item
+                        ? item->sourceURL().mid(item->sourceURL().lastIndexOf(QLatin1Char('/')) + 1)
+                        : tr("No file playing"));
     setToolTip(item ? item->sourceURL() : QString());
     showPosition();
 }
 
 void PlayerWidget::showState(int state) {
-    static const QHash<int, QString> names = {
-        {Player::Stopped, tr("Stopped")}, {Player::Paused, tr("Paused")},
-        {Player::Playing, tr("Playing")}, {Player::Transitioning, tr("Opening")},
-        {Player::MediaEnded, tr("Ended")}};
+    static const QHash<int, QString> names = {{Player::Stopped, tr("Stopped")},
+                                              {Player::Paused, tr("Paused")},
+                                              {Player::Playing, tr("Playing")},
+                                              {Player::Transitioning, tr("Opening")},
+                                              {Player::MediaEnded, tr("Ended")}};
     status_->setText(names.value(state, tr("Ready")));
     const bool playing = state == Player::Playing || state == Player::Transitioning;
-    playPause_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    playPause_->setIcon(
+        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
 }
 
@@ -149,7 +154,8 @@ void PlayerWidget::showPosition() {
 
 void PlayerWidget::showVolume(int percent, bool muted) {
     volume_->setValue(percent);
-    mute_->setIcon(style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    mute_->setIcon(
+        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
 }
 
 void PlayerWidget::showFullScreen(bool on) {
@@ -222,9 +228,13 @@ void PlayerWidget::focusOutEvent(QFocusEvent* event) {
     Q_EMIT LostFocus();
 }
 
-void PlayerWidget::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT DoubleClick(); }
+void PlayerWidget::mouseDoubleClickEvent(QMouseEvent*) {
+    Q_EMIT DoubleClick();
+}
 
-void PlayerWidget::mouseMoveEvent(QMouseEvent*) { Q_EMIT MouseMove(); }
+void PlayerWidget::mouseMoveEvent(QMouseEvent*) {
+    Q_EMIT MouseMove();
+}
 
 bool PlayerWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove)

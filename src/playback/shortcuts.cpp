@@ -86,7 +86,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     const auto& key = static_cast<const QKeyEvent&>(*event);
     // The player takes Delete itself; that press reaches us only through the
     // poll, and is not one the key handler took.
-    if (key.key() == Qt::Key_Delete && (watched == WMPView || WMPView->isAncestorOf(static_cast<QWidget*>(watched)))) {
+    if (key.key() == Qt::Key_Delete &&
+        (watched == WMPView || WMPView->isAncestorOf(static_cast<QWidget*>(watched)))) {
         DeleteKeyHandled = false;
         return false;
     }
@@ -103,12 +104,15 @@ void Form1::Timer2_Timer() {
 void Form1::PushButton7_Click() {
     Trap trap(dialogs_, "PushButton7_Click");
     trap(100, [&] {
-        const QString lines[] = {
-            QStringLiteral("Ctrl+F = Next Video"),      QStringLiteral("Ctrl+B = Previous Video"),
-            QStringLiteral("Ctrl+H = Toggle Shuffle"),  QStringLiteral("Ctrl+T = Toggle Repeat"),
-            QStringLiteral("F8 = Volume Down"),         QStringLiteral("F9 = Volume Up"),
-            QStringLiteral("Delete Key = Send to Recycle Bin"), QStringLiteral("Right Arrow = Skip Ahead"),
-            QStringLiteral("Left Arrow = Skip Back")};
+        const QString lines[] = {QStringLiteral("Ctrl+F = Next Video"),
+                                 QStringLiteral("Ctrl+B = Previous Video"),
+                                 QStringLiteral("Ctrl+H = Toggle Shuffle"),
+                                 QStringLiteral("Ctrl+T = Toggle Repeat"),
+                                 QStringLiteral("F8 = Volume Down"),
+                                 QStringLiteral("F9 = Volume Up"),
+                                 QStringLiteral("Delete Key = Send to Recycle Bin"),
+                                 QStringLiteral("Right Arrow = Skip Ahead"),
+                                 QStringLiteral("Left Arrow = Skip Back")};
         QString text;
         for (const QString& line : lines)
             text += line + QLatin1Char('\r');

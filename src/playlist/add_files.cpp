@@ -21,7 +21,9 @@ void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& s
     } else {
         // The folder part is used as it stands, with one separator after it.
         for (int i = 1; i <= n; ++i)
-            trap(steps.loop, [&] { AppendEntry(parts[i], parts[0] + QLatin1Char('/') + parts[i], base + i - 1); });
+            trap(steps.loop, [&] {
+                AppendEntry(parts[i], parts[0] + QLatin1Char('/') + parts[i], base + i - 1);
+            });
     }
     trap(steps.handOver, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
     trap(steps.selectFirst, [&] { ListView1->SetSelected(1, true); });

@@ -22,7 +22,9 @@ QStringList droppedPaths(const QMimeData& data) {
 
 } // namespace
 
-bool Form1::ListView1_OLEDragOver(const QMimeData& data) { return !droppedPaths(data).isEmpty(); }
+bool Form1::ListView1_OLEDragOver(const QMimeData& data) {
+    return !droppedPaths(data).isEmpty();
+}
 
 void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
     // A drop has no trap of its own; its failures are reported under its own name

@@ -3,9 +3,9 @@
 #include "platform/failure.h"
 
 #include <QDropEvent>
-#include <QMouseEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QMouseEvent>
 
 namespace {
 constexpr int kPathRole = Qt::UserRole;
@@ -34,9 +34,13 @@ QTreeWidgetItem* ListView::at(int i) const {
     return item;
 }
 
-QString ListView::Text(int i) const { return at(i)->text(0); }
+QString ListView::Text(int i) const {
+    return at(i)->text(0);
+}
 
-QString ListView::Path(int i) const { return at(i)->data(0, kPathRole).toString(); }
+QString ListView::Path(int i) const {
+    return at(i)->data(0, kPathRole).toString();
+}
 
 void ListView::SetEntry(int i, const QString& text, const QString& path) {
     QTreeWidgetItem* item = at(i);
@@ -61,9 +65,13 @@ void ListView::Remove(int i) {
         clearSelection();
 }
 
-void ListView::Clear() { clear(); }
+void ListView::Clear() {
+    clear();
+}
 
-bool ListView::Selected(int i) const { return at(i)->isSelected(); }
+bool ListView::Selected(int i) const {
+    return at(i)->isSelected();
+}
 
 void ListView::SetSelected(int i, bool selected) {
     QTreeWidgetItem* item = at(i);
@@ -89,9 +97,13 @@ int ListView::HitTest(const QPoint& point) const {
     return item ? indexOfTopLevelItem(item) + 1 : 0;
 }
 
-void ListView::EnsureVisible(int i) { scrollToItem(at(i)); }
+void ListView::EnsureVisible(int i) {
+    scrollToItem(at(i));
+}
 
-void ListView::Refresh() { viewport()->update(); }
+void ListView::Refresh() {
+    viewport()->update();
+}
 
 void ListView::AddColumn(const QString& header) {
     setColumnCount(columnCount() + 1);
@@ -126,7 +138,9 @@ void ListView::dropEvent(QDropEvent* event) {
         OLEDragDrop(*event->mimeData());
 }
 
-QPersistentModelIndex ListView::EntryRef(int i) const { return QPersistentModelIndex(indexFromItem(at(i))); }
+QPersistentModelIndex ListView::EntryRef(int i) const {
+    return QPersistentModelIndex(indexFromItem(at(i)));
+}
 
 int ListView::PositionOf(const QPersistentModelIndex& entry) const {
     return entry.isValid() && entry.model() == model() ? entry.row() + 1 : 0;

@@ -100,8 +100,9 @@ void Form1::del_list2(short pro) {
         for (int i = n; i >= 1; --i)
             trap(114, [&] {
                 const PlaylistEntry entry{ListView1->Text(i), ListView1->Path(i)};
-                const bool marked = selected[static_cast<size_t>(i)] ||
-                                    (!entry.text.isEmpty() && chosen.contains({entry.text, entry.path}));
+                const bool marked =
+                    selected[static_cast<size_t>(i)] ||
+                    (!entry.text.isEmpty() && chosen.contains({entry.text, entry.path}));
                 if (!marked)
                     return;
                 update_playlist2(entry, pro);

@@ -37,4 +37,6 @@ void Form1::PushButton8_Click() {
     trap(106, [&] { SaveListAndOptions(); });
 }
 
-void Form1::ListView1_DblClick() { PushButton6_Click(); }
+void Form1::ListView1_DblClick() {
+    PushButton6_Click();
+}

@@ -13,7 +13,9 @@ constexpr int kScrollUpAbove = 305;
 constexpr int kScrollDownBelow = 364;
 } // namespace
 
-void Form1::ListView1_MouseDown() { ListMouseDown = true; }
+void Form1::ListView1_MouseDown() {
+    ListMouseDown = true;
+}
 
 void Form1::ListView1_ItemClick(int) {
     ListView1->MouseIcon = QCursor(); // the arrow, when drag.ico is missing or unreadable

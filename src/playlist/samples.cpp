@@ -27,8 +27,8 @@ QStringList GetFolderFiles(const QString& folder, const QString& pattern) {
     // Plain, hidden (dot) and system files; folders are never listed or entered.
     // "*.*" means every file, with or without a dot in its name.
     const QStringList filter{pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern};
-    const QStringList found =
-        QDir(base).entryList(filter, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    const QStringList found = QDir(base).entryList(
+        filter, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : found) {
         if (!FileExistsOnDisk(base + name))
             continue;
@@ -59,8 +59,9 @@ void Form1::PushButton1_Click() {
     bool open = false;
     trap(116, [&] {
         open = dialogs_.askYesNo(
-            QStringLiteral("Would you like this software to open the folder where these sample files "
-                           "are stored (so that you can view them before working with them)?"),
+            QStringLiteral(
+                "Would you like this software to open the folder where these sample files "
+                "are stored (so that you can view them before working with them)?"),
             AppTitle);
     });
     // The samples are added whatever the answer.

@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-void Form1::Timer1_Timer() { DeleteReady = true; }
+void Form1::Timer1_Timer() {
+    DeleteReady = true;
+}
 
 void Form1::pauseDeletes() {
     DeleteReady = false;

@@ -15,9 +15,9 @@ struct GObjectDeleter {
 };
 
 void showFailure(Dialogs& dialogs, const QString& what, const QString& path, GError* error) {
-    dialogs.showMessage(QStringLiteral("%1 \"%2\":\r\n%3")
-                            .arg(what, path, QString::fromUtf8(error->message)),
-                        kTitle, MessageIcon::Warning);
+    dialogs.showMessage(
+        QStringLiteral("%1 \"%2\":\r\n%3").arg(what, path, QString::fromUtf8(error->message)),
+        kTitle, MessageIcon::Warning);
     g_error_free(error);
 }
 
@@ -32,8 +32,9 @@ void ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
             showFailure(dialogs, QStringLiteral("Could not move to the Trash"), path, error);
         return;
     }
-    if (!dialogs.askYesNo(QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(path),
-                          kTitle))
+    if (!dialogs.askYesNo(
+            QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(path),
+            kTitle))
         return;
     if (!g_file_delete(file.get(), nullptr, &error))
         showFailure(dialogs, QStringLiteral("Could not delete"), path, error);

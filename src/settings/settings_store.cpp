@@ -5,9 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <limits>
 
 namespace {
@@ -35,18 +35,20 @@ qlonglong toInteger(const QString& text, qlonglong low, qlonglong high) {
 // $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf (QSettings' own user path would end in .ini).
 QString settingsFilePath() {
     const QString app = QLatin1String(settings_keys::kApplication);
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           app + QLatin1Char('/') + app + QStringLiteral(".conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".conf");
 }
 
 } // namespace
 
 int toInt32(const QString& text) {
-    return static_cast<int>(toInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        toInteger(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 short toInt16(const QString& text) {
-    return static_cast<short>(toInteger(text, std::numeric_limits<short>::min(), std::numeric_limits<short>::max()));
+    return static_cast<short>(
+        toInteger(text, std::numeric_limits<short>::min(), std::numeric_limits<short>::max()));
 }
 
 IniSettingsStore::IniSettingsStore() {
@@ -61,7 +63,9 @@ void IniSettingsStore::open() {
     settings_->beginGroup(QLatin1String(settings_keys::kSection));
 }
 
-QString IniSettingsStore::fileName() const { return settings_->fileName(); }
+QString IniSettingsStore::fileName() const {
+    return settings_->fileName();
+}
 
 void IniSettingsStore::checkFile() {
     const QFileInfo info(fileName());
@@ -98,7 +102,9 @@ QString IniSettingsStore::read(const QString& key, const QString& fallback) {
     return value.isValid() ? value.toString() : fallback;
 }
 
-void IniSettingsStore::write(const QString& key, const QString& value) { pending_.insert(key, value); }
+void IniSettingsStore::write(const QString& key, const QString& value) {
+    pending_.insert(key, value);
+}
 
 void IniSettingsStore::commit() {
     const QHash<QString, QString> writes = std::exchange(pending_, {});
@@ -131,8 +137,6 @@ int IniSettingsStore::songKeyLimit() {
 }
 
 void MemorySettingsStore::commit() {
-    if (refuseCommit)
-        throw Failure(QStringLiteral("The settings could not be saved"));
     values.insert(pending);
     pending.clear();
 }

@@ -44,11 +44,11 @@ class IniSettingsStore : public SettingsStore {
 
     std::unique_ptr<QSettings> settings_;
     QHash<QString, QString> pending_;
-    QString damage_;      // why the file could not be read, until it is mended
+    QString damage_; // why the file could not be read, until it is mended
     bool damageReported_ = false;
 };
 
-// A store in memory, for tests; it can be told to refuse commits.
+// A store in memory, for benchmarks that measure the window rather than the disk.
 class MemorySettingsStore : public SettingsStore {
   public:
     QString read(const QString& key, const QString& fallback) override {
@@ -59,7 +59,6 @@ class MemorySettingsStore : public SettingsStore {
     int songKeyLimit() override;
 
     QHash<QString, QString> values, pending;
-    bool refuseCommit = false;
 };
 
 // Text-to-integer conversions of the store's values; raise on anything else.

@@ -9,9 +9,13 @@ namespace {
 constexpr char kContactPage[] = "https://thrennic.example/contact";
 } // namespace
 
-void Form1::Form_Click() { WMPView->setFocus(); }
+void Form1::Form_Click() {
+    WMPView->setFocus();
+}
 
-void Form1::Form_DblClick() { WMPView->setFocus(); }
+void Form1::Form_DblClick() {
+    WMPView->setFocus();
+}
 
 void Form1::mousePressEvent(QMouseEvent* event) {
     Form_Click();

@@ -14,11 +14,17 @@ void Form1::SetMousePointer(int pointer) {
         unsetCursor();
 }
 
-void Form1::PushButton_MouseMove() { SetMousePointer(99); }
+void Form1::PushButton_MouseMove() {
+    SetMousePointer(99);
+}
 
-void Form1::Form_MouseMove() { SetMousePointer(0); }
+void Form1::Form_MouseMove() {
+    SetMousePointer(0);
+}
 
-void Form1::Frame1_MouseMove() { SetMousePointer(0); }
+void Form1::Frame1_MouseMove() {
+    SetMousePointer(0);
+}
 
 void Form1::mouseMoveEvent(QMouseEvent* event) {
     Form_MouseMove();

@@ -74,7 +74,8 @@ TEST_F(RestoreTest, ACountThatIsNoNumberIsReportedAndRestoresNothing) {
     restart();
     EXPECT_TRUE(listTexts().isEmpty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith("'lots' is not a number\r\nin Brackwater2021/08/31.Form1.Form_Load at line 142\r\r"));
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(
+        "'lots' is not a number\r\nin Brackwater2021/08/31.Form1.Form_Load at line 142\r\r"));
     EXPECT_TRUE(form->FreshPlaylist);
 }
 
@@ -113,9 +114,9 @@ TEST_F(RestoreTest, OptionValuesTheBoxesDoNotTakeAreReportedAndLeaveThemAsTheyWe
 }
 
 TEST_F(RestoreTest, OddPathsSurviveASaveAndARestoreByteForByte) {
-    const QStringList names = {"with space.mp3", "a=b;c#d.wav", "it's \"quoted\".ogg", "back\\slash.mp3",
-                               "comma, and more.flac", "naïve ünïcødé ☃.mp3", "new\nline.wav",
-                               "@Variant(odd).mp3", "%percent%.mp3"};
+    const QStringList names = {"with space.mp3",  "a=b;c#d.wav",          "it's \"quoted\".ogg",
+                               "back\\slash.mp3", "comma, and more.flac", "naïve ünïcødé ☃.mp3",
+                               "new\nline.wav",   "@Variant(odd).mp3",    "%percent%.mp3"};
     QStringList paths;
     for (const QString& n : names)
         paths << makeFile("odd dir [1]/" + n);

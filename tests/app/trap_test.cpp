@@ -6,9 +6,11 @@
 namespace {
 
 TEST(TrapTest, TheMessageIsBuiltToTheByte) {
-    EXPECT_EQ(errorMessage(QStringLiteral("Subscript out of range"), QStringLiteral("Form_Load"), 124),
-              QStringLiteral("Subscript out of range\r\nin Brackwater2021/08/31.Form1.Form_Load at line 124"
-                             "\r\rPlease email screenshot of this message to support@thrennic.example"));
+    EXPECT_EQ(
+        errorMessage(QStringLiteral("Subscript out of range"), QStringLiteral("Form_Load"), 124),
+        QStringLiteral(
+            "Subscript out of range\r\nin Brackwater2021/08/31.Form1.Form_Load at line 124"
+            "\r\rPlease email screenshot of this message to support@thrennic.example"));
     EXPECT_TRUE(errorMessage(QString(), QStringLiteral("PlayNew"), 100).startsWith("\r\nin "));
 }
 
@@ -22,7 +24,8 @@ TEST(TrapTest, EachFailingStepIsReportedAndTheProcedureGoesOn) {
     trap(106, [] { throw 42; });
     EXPECT_EQ(ran, 1);
     ASSERT_EQ(dialogs.shown.size(), 3u);
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith("one\r\nin Brackwater2021/08/31.Form1.PlayNew at line 100\r\r"));
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(
+        "one\r\nin Brackwater2021/08/31.Form1.PlayNew at line 100\r\r"));
     EXPECT_TRUE(dialogs.shown[1].text.contains("at line 104"));
     EXPECT_EQ(dialogs.shown[2].title, "Application Error");
     EXPECT_EQ(dialogs.shown[2].icon, MessageIcon::Warning);

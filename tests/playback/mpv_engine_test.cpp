@@ -20,11 +20,11 @@ class MpvPlaybackTest : public ::testing::Test {
 
     std::unique_ptr<Player> makePlayer() {
         QString error;
-        auto engine = MpvEngine::create(
-            {{"ao", "pcm"},
-             {"ao-pcm-file", QFile::encodeName(file("out.pcm"))},
-             {"ao-pcm-waveheader", "no"},
-             {"ao-pcm-append", "yes"}}, &error);
+        auto engine = MpvEngine::create({{"ao", "pcm"},
+                                         {"ao-pcm-file", QFile::encodeName(file("out.pcm"))},
+                                         {"ao-pcm-waveheader", "no"},
+                                         {"ao-pcm-append", "yes"}},
+                                        &error);
         EXPECT_TRUE(engine) << error.toStdString();
         return std::make_unique<Player>(std::move(engine));
     }

@@ -125,7 +125,8 @@ TEST_F(PlayerTest, OwnNextAndPreviousWrapAndCountAsThePlayersMoves) {
 TEST_F(PlayerTest, PauseStopAndPlayResumeOrRestart) {
     fill(2);
     player->play();
-    EXPECT_EQ(engine->played, QStringList({"/m/0.wav"})) << "play with nothing current starts item 0";
+    EXPECT_EQ(engine->played, QStringList({"/m/0.wav"}))
+        << "play with nothing current starts item 0";
     engine->startPlayback();
     player->pause();
     EXPECT_TRUE(engine->paused);
@@ -141,7 +142,8 @@ TEST_F(PlayerTest, PauseStopAndPlayResumeOrRestart) {
 
 TEST_F(PlayerTest, PlayItemOfAnItemOutsideThePlaylistFails) {
     fill(1);
-    EXPECT_THROW(player->playItem(player->newMedia(QStringLiteral("/elsewhere.wav"))), std::exception);
+    EXPECT_THROW(player->playItem(player->newMedia(QStringLiteral("/elsewhere.wav"))),
+                 std::exception);
     EXPECT_THROW(list->Item(1), std::exception);
     EXPECT_THROW(player->setMode(QStringLiteral("sideways"), true), std::exception);
 }

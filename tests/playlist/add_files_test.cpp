@@ -36,7 +36,8 @@ TEST_F(AddFilesTest, OneFileJoinsBothHalvesIsSavedAndSelectsEntryOne) {
 }
 
 TEST_F(AddFilesTest, SeveralFilesOfAFolderArriveInTheDialogsOrder) {
-    const QString c = makeFile("Music/c.mp3"), a = makeFile("Music/a.mp3"), b = makeFile("Music/b.mp3");
+    const QString c = makeFile("Music/c.mp3"), a = makeFile("Music/a.mp3"),
+                  b = makeFile("Music/b.mp3");
     picker.answer = {c, a, b};
     form->PushButton4_Click();
     EXPECT_EQ(listTexts(), QStringList({"c.mp3", "a.mp3", "b.mp3"}));
@@ -73,12 +74,14 @@ TEST_F(AddFilesTest, SlotsStartAtZeroAfterAClear) {
 
 TEST_F(AddFilesTest, TooManyNamesForTheBufferAreRefusedWithTheMessage) {
     form->CommonDialog1 = std::make_unique<OpenDialog>(picker, 40);
-    picker.answer = {makeFile("Music/a rather long name one.mp3"), makeFile("Music/another long name two.mp3")};
+    picker.answer = {makeFile("Music/a rather long name one.mp3"),
+                     makeFile("Music/another long name two.mp3")};
     form->PushButton4_Click();
     EXPECT_TRUE(listTexts().isEmpty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text,
-              "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
+    EXPECT_EQ(
+        dialogs.shown[0].text,
+        "You've selected too many files to add.\r\rPlease try adding via the \"Add All\" button.");
     EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::None);
     EXPECT_EQ(dialogs.shown[0].title, "Thrennic");
     EXPECT_TRUE(form->FreshPlaylist);

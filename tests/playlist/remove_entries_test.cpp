@@ -10,9 +10,7 @@ namespace {
 
 class RemoveEntriesTest : public ThreeFilesTest {
   protected:
-    void SetUp() override {
-        dropThree("mp3");
-    }
+    void SetUp() override { dropThree("mp3"); }
 };
 
 TEST_F(RemoveEntriesTest, RemovingTheMiddleEntryPlaysTheNextAndKeepsTheFile) {

@@ -13,7 +13,8 @@ class ReorderTest : public FormTest {
   protected:
     void fill(int n) {
         for (int i = 0; i < n; ++i)
-            paths << makeFile(QString(QChar('a' + i % 26)) + (i >= 26 ? QString::number(i) : "") + ".mp3");
+            paths << makeFile(QString(QChar('a' + i % 26)) + (i >= 26 ? QString::number(i) : "") +
+                              ".mp3");
         drop(paths);
         showActive();
     }
@@ -23,9 +24,12 @@ class ReorderTest : public FormTest {
     QWidget* viewport() { return form->ListView1->viewport(); }
     void press(int entry) { QTest::mousePress(viewport(), Qt::LeftButton, {}, rowCentre(entry)); }
     void moveTo(int entry) { QTest::mouseMove(viewport(), rowCentre(entry)); }
-    void release(int entry) { QTest::mouseRelease(viewport(), Qt::LeftButton, {}, rowCentre(entry)); }
+    void release(int entry) {
+        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, rowCentre(entry));
+    }
     bool inView(int entry) {
-        return viewport()->rect().intersects(form->ListView1->visualItemRect(form->ListView1->topLevelItem(entry - 1)));
+        return viewport()->rect().intersects(
+            form->ListView1->visualItemRect(form->ListView1->topLevelItem(entry - 1)));
     }
     QStringList paths;
 };
@@ -75,7 +79,8 @@ TEST_F(ReorderTest, ADragEntryThatWasRemovedChangesNothing) {
 TEST_F(ReorderTest, NearTheScreensEdgeRowsTheListScrollsOneFurther) {
     fill(60);
     auto exchangeAt = [&](int from, int to, int screenRow) {
-        form->ListView1->scrollToItem(form->ListView1->topLevelItem(to - 1), QAbstractItemView::PositionAtTop);
+        form->ListView1->scrollToItem(form->ListView1->topLevelItem(to - 1),
+                                      QAbstractItemView::PositionAtTop);
         form->DragItem = form->ListView1->EntryRef(from);
         form->ListMouseDown = true;
         QCursor::setPos(100, screenRow);
@@ -86,7 +91,8 @@ TEST_F(ReorderTest, NearTheScreensEdgeRowsTheListScrollsOneFurther) {
     EXPECT_FALSE(inView(29)) << "rows 305 to 364 scroll nothing";
     exchangeAt(40, 30, 300);
     EXPECT_TRUE(inView(29));
-    form->ListView1->scrollToItem(form->ListView1->topLevelItem(9), QAbstractItemView::PositionAtBottom);
+    form->ListView1->scrollToItem(form->ListView1->topLevelItem(9),
+                                  QAbstractItemView::PositionAtBottom);
     form->DragItem = form->ListView1->EntryRef(5);
     form->ListMouseDown = true;
     QCursor::setPos(100, 400);
@@ -134,7 +140,8 @@ TEST_F(ReorderTest, AnItemClickWithoutDragIconStillWorks) {
     EXPECT_EQ(form->ListView1->MousePointer, 99);
     EXPECT_EQ(form->ListView1->MouseIcon.shape(), Qt::ArrowCursor);
     release(2);
-    QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/drag.ico"), dir.path() + "/drag.ico");
+    QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/drag.ico"),
+                dir.path() + "/drag.ico");
     press(1);
     EXPECT_EQ(form->ListView1->MouseIcon.shape(), Qt::BitmapCursor);
     release(1);

@@ -28,7 +28,8 @@ TEST_F(SamplesTest, AnsweringNoStillAddsEverySampleAndSaves) {
     makeFile("Samples/sub/inner.wav");
     form->PushButton1_Click();
     ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_TRUE(dialogs.questions[0].text.startsWith("Would you like this software to open the folder"));
+    EXPECT_TRUE(
+        dialogs.questions[0].text.startsWith("Would you like this software to open the folder"));
     EXPECT_TRUE(foldersShown.isEmpty());
     EXPECT_EQ(listTexts(), QStringList({".hidden.mp3", "a.wav", "b.ogg"}));
     EXPECT_EQ(playlistPaths()[1], samples() + "/a.wav");

@@ -1,7 +1,7 @@
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
-#include "ui/push_button.h"
 #include "support/form_fixture.h"
+#include "ui/push_button.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -12,9 +12,7 @@ namespace {
 
 class DeletePlayingTest : public ThreeFilesTest {
   protected:
-    void SetUp() override {
-        dropThree("wav");
-    }
+    void SetUp() override { dropThree("wav"); }
 };
 
 TEST_F(DeletePlayingTest, TheButtonTrashesThePlayingFileAndPlaysTheOneThatMovedUp) {

@@ -85,7 +85,8 @@ class RecordingDialogs : public Dialogs {
 // The file chooser answering with files set by the test.
 class FakeFilePicker : public FilePicker {
   public:
-    QStringList pickFiles(const QString& title, const QStringList& filters, int preselected) override {
+    QStringList pickFiles(const QString& title, const QStringList& filters,
+                          int preselected) override {
         asked << title;
         shownFilters = filters;
         preselectedFilter = preselected;

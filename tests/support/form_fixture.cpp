@@ -28,9 +28,9 @@ void FormTest::restart() {
     store = std::make_unique<IniSettingsStore>();
     auto fake = std::make_unique<FakeEngine>();
     engine = fake.get();
-    form = std::make_unique<Form1>(
-        Platform{std::move(fake), dialogs, *store, picker, dir.path(), [this] { ++endProgramCalls; },
-                 [this](const QString& folder) { foldersShown << folder; }});
+    form = std::make_unique<Form1>(Platform{
+        std::move(fake), dialogs, *store, picker, dir.path(), [this] { ++endProgramCalls; },
+        [this](const QString& folder) { foldersShown << folder; }});
     form->Form_Load();
 }
 
@@ -89,13 +89,17 @@ QString FormTest::currentPath() const {
 
 int FormTest::selectedEntry() const {
     const auto chosen = form->ListView1->selectedItems();
-    return chosen.size() == 1 ? form->ListView1->indexOfTopLevelItem(chosen.first()) + 1 : -chosen.size();
+    return chosen.size() == 1 ? form->ListView1->indexOfTopLevelItem(chosen.first()) + 1
+                              : -chosen.size();
 }
 
-static QString trashDir() { return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash"); }
+static QString trashDir() {
+    return qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash");
+}
 
 QStringList FormTest::trashedNames() {
-    return QDir(trashDir() + QStringLiteral("/files")).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    return QDir(trashDir() + QStringLiteral("/files"))
+        .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
 QString FormTest::trashedFrom(const QString& name) {
@@ -104,7 +108,9 @@ QString FormTest::trashedFrom(const QString& name) {
     return QUrl::fromPercentEncoding(info.value(QStringLiteral("Trash Info/Path")).toByteArray());
 }
 
-void FormTest::emptyTrash() { QDir(trashDir()).removeRecursively(); }
+void FormTest::emptyTrash() {
+    QDir(trashDir()).removeRecursively();
+}
 
 void FormTest::showActive() {
     form->show();

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
         store.write(QStringLiteral("Repeat"), QStringLiteral("0"));
         store.write(QStringLiteral("ListCount"), QString::number(count));
         for (int i = 0; i < count; ++i)
-            store.write(QStringLiteral("Song%1").arg(i), QStringLiteral("/music/save %1/song %2.mp3").arg(g).arg(i));
+            store.write(QStringLiteral("Song%1").arg(i),
+                        QStringLiteral("/music/save %1/song %2.mp3").arg(g).arg(i));
         store.commit();
     }
 }

@@ -11,7 +11,8 @@ namespace {
 class PrintingDialogs : public Dialogs {
   public:
     void showMessage(const QString& text, const QString&, MessageIcon) override {
-        std::printf("%s\n", qPrintable(displayedLines(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        std::printf("%s\n",
+                    qPrintable(displayedLines(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     }
     bool askYesNo(const QString&, const QString&) override { return false; }
 };

@@ -18,7 +18,8 @@ class LookAndFeelTest : public FormTest {
   protected:
     void TearDown() override { qApp->setStyleSheet(QString()); }
     void copyResource(const QString& name) {
-        QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/") + name, dir.path() + "/" + name);
+        QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/") + name,
+                    dir.path() + "/" + name);
     }
     QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
     // The pointer moving over a widget with no button held.
@@ -38,7 +39,8 @@ TEST_F(LookAndFeelTest, WithoutASkinTheWindowStaysWhiteAndTheEngineIsNeverCalled
 
 TEST_F(LookAndFeelTest, ASkinGivesTheFramedControlsTheButtonFaceAndSkinsTheProgram) {
     QDir().mkpath(dir.path() + "/x");
-    QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/skins/example/x/o.cjs"), dir.path() + "/x/o.cjs");
+    QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/skins/example/x/o.cjs"),
+                dir.path() + "/x/o.cjs");
     restart();
     const QColor face = form->palette().color(QPalette::Button);
     EXPECT_EQ(background(form.get()), face);
@@ -57,7 +59,8 @@ TEST_F(LookAndFeelTest, ASkinTheEngineRejectsIsReportedAsStepOneHundred) {
     restart();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.contains("Form1.Form_Load at line 100"));
-    EXPECT_EQ(background(form->Frame1), form->palette().color(QPalette::Button)) << "done before the load stays done";
+    EXPECT_EQ(background(form->Frame1), form->palette().color(QPalette::Button))
+        << "done before the load stays done";
     EXPECT_TRUE(qApp->styleSheet().isEmpty());
 }
 
@@ -109,7 +112,8 @@ TEST_F(LookAndFeelTest, AClickOrDoubleClickOnTheBareWindowGivesThePlayerTheFocus
 TEST_F(LookAndFeelTest, HelpNamesTheContactPage) {
     form->PushButton2->click();
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].text, "Questions? Please contact Team Kestrelin at https://thrennic.example/contact");
+    EXPECT_EQ(dialogs.shown[0].text,
+              "Questions? Please contact Team Kestrelin at https://thrennic.example/contact");
     EXPECT_EQ(dialogs.shown[0].title, "Thrennic");
     EXPECT_EQ(dialogs.shown[0].icon, MessageIcon::None);
 }

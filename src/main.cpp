@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/product.h"
 #include "app/termination.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
@@ -20,7 +21,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<MpvEngine> engine = MpvEngine::create({}, &error);
     if (!engine) {
         dialogs.showMessage(QStringLiteral("The audio engine could not be started:\r\n") + error,
-                            QStringLiteral("Thrennic"), MessageIcon::Warning);
+                            kProductName, MessageIcon::Warning);
         return 1;
     }
     IniSettingsStore settings;

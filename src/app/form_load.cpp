@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/product.h"
 #include "app/trap.h"
 #include "platform/dir_name.h"
 #include "platform/open_dialog.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-const QString kProductName = QStringLiteral("Thrennic");
 constexpr int kLongestAppTitle = 40;
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "recycle/shell_delete.h"
 
+#include "app/product.h"
 #include "platform/dialogs.h"
 
 #include <QFile>
@@ -8,8 +9,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Thrennic");
-
 struct GObjectDeleter {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
@@ -17,7 +16,7 @@ struct GObjectDeleter {
 void showFailure(Dialogs& dialogs, const QString& what, const QString& path, GError* error) {
     dialogs.showMessage(
         QStringLiteral("%1 \"%2\":\r\n%3").arg(what, path, QString::fromUtf8(error->message)),
-        kTitle, MessageIcon::Warning);
+        kProductName, MessageIcon::Warning);
     g_error_free(error);
 }
 
@@ -34,7 +33,7 @@ void ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
     }
     if (!dialogs.askYesNo(
             QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(path),
-            kTitle))
+            kProductName))
         return;
     if (!g_file_delete(file.get(), nullptr, &error))
         showFailure(dialogs, QStringLiteral("Could not delete"), path, error);

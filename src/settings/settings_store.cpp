@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -37,6 +38,52 @@ QString settingsFilePath() {
     const QString app = QLatin1String(settings_keys::kApplication);
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".conf");
+}
+
+// How long a save waits for another copy of the program to finish its own.
+constexpr int kLockWaitMs = 300;
+
+// Qt's save takes "<file>.lock" and waits for it without end: a lock left by a
+// copy killed mid-save, an empty one, or a folder of that name would freeze the
+// window for good. So the lock is looked at first: free or soon free, it is
+// released again at once for Qt to take; left by a process that is gone, or
+// left empty, it is taken over; anything else fails the save with the reason,
+// and the old file stays whole.
+void makeLockFree(const QString& file) {
+    const QString lockPath = file + QStringLiteral(".lock");
+    // With no folder to hold it there is no lock to wait for; the save itself
+    // makes the folder, or fails and says so.
+    if (!QFileInfo(QFileInfo(file).absolutePath()).isDir())
+        return;
+    QLockFile lock(lockPath);
+    // Age alone never makes a lock stale here: only a gone owner or no owner does.
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(kLockWaitMs)) {
+        lock.unlock();
+        return;
+    }
+    const QFileInfo info(lockPath);
+    if (info.isDir())
+        throw Failure(QStringLiteral("The settings could not be saved: a folder stands where "
+                                     "its lock file %1 belongs")
+                          .arg(lockPath));
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.getLockInfo(&pid, &host, &app)) {
+        throw Failure(QStringLiteral("The settings could not be saved: %1 is held by process %2 "
+                                     "(%3) on %4")
+                          .arg(lockPath)
+                          .arg(pid)
+                          .arg(app, host));
+    }
+    // An owner that never wrote its name: it died between making the file and writing it.
+    if (QFile::remove(lockPath) && lock.tryLock(0)) {
+        lock.unlock();
+        return;
+    }
+    throw Failure(QStringLiteral("The settings could not be saved: the lock file %1 cannot be "
+                                 "removed")
+                      .arg(lockPath));
 }
 
 } // namespace
@@ -116,12 +163,16 @@ void IniSettingsStore::commit() {
             open();
         }
     }
+    // Before any value is set: a QSettings with unsaved values saves again when it goes.
+    makeLockFree(fileName());
     for (auto it = writes.cbegin(); it != writes.cend(); ++it)
         settings_->setValue(it.key(), it.value());
     settings_->sync();
     // QSettings can report success without having written anything (a folder
     // where the file belongs), so the file itself is checked too.
-    if (settings_->status() != QSettings::NoError || !QFileInfo(fileName()).isFile()) {
+    // Only a failure to write counts: a format complaint about what was read (a
+    // byte-order mark, say) stays in status() although the save went through.
+    if (settings_->status() == QSettings::AccessError || !QFileInfo(fileName()).isFile()) {
         open(); // a fresh start for the next save, which writes every key again
         throw Failure(QStringLiteral("The settings could not be saved to %1").arg(fileName()));
     }

@@ -95,7 +95,7 @@ void Form1::buildControls() {
     Timer2->setSingleShot(true);
     Timer2->setInterval(1);
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
-    DeleteKey = new DeleteKeyLatch(this);
+    DeleteKey = new DeleteKeyLatch(this, WMPView);
     DeleteKey->onPress = [this](QObject*) { Timer2->start(); };
     QCoreApplication::instance()->installEventFilter(this);
 
@@ -115,6 +115,9 @@ void Form1::buildControls() {
     };
     ListView1->MouseUp = [this] { ListView1_MouseUp(); };
     ListView1->Click = [this] { guarded("ListView1_Click", [&] { ListView1_Click(); }); };
+    ListView1->KeyboardChoice = [this](int entry) {
+        guarded("ListView1_KeyboardChoice", [&] { ListView1_KeyboardChoice(entry); });
+    };
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
     connect(PushButton9, &QPushButton::clicked, this, [this] { PushButton9_Click(); });
     connect(PushButton10, &QPushButton::clicked, this, [this] { PushButton10_Click(); });

@@ -126,8 +126,10 @@ class Form1 : public QWidget {
     void ListView1_MouseMove(const QPoint& at);
     void ListView1_MouseUp();
     void ListView1_Click();
-    bool ListView1_OLEDragOver(const QMimeData& data); // only drags that carry files
-    void ListView1_OLEDragDrop(const QMimeData& data); // append the dropped files, play the last
+    void ListView1_KeyboardChoice(int entry); // an entry chosen by key plays, as a click would
+    bool ListView1_OLEDragOver(const QMimeData& data);  // only drags that carry files
+    void ListView1_OLEDragDrop(const QMimeData& data);  // append the dropped files, play the last
+    void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------
     QTimer* Timer1 = nullptr;    // idle until the first delete; each tick re-arms deleting

@@ -2,7 +2,9 @@
 
 #include "app/product.h"
 #include "app/trap.h"
+#include "platform/dialogs.h"
 #include "platform/dir_name.h"
+#include "platform/faithful_path.h"
 #include "platform/open_dialog.h"
 #include "playlist/add_steps.h"
 #include "playlist/list_view.h"
@@ -39,6 +41,7 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // Keys beyond the last Song key that exists would all read empty; a count far
     // beyond them (two thousand million, say) must not hold start-up up.
     int last = 0;
+    QStringList refused;
     trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
     for (int i = 0; i < last; ++i) {
         QString path;
@@ -46,12 +49,19 @@ void Form1::restorePlaylist(Trap& trap, int count) {
             path = settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString());
         });
         QString name;
-        trap(160, [&] { name = dirName(path); });
+        trap(160, [&] {
+            if (isFaithfulPath(path))
+                name = dirName(path);
+            else
+                refused << path;
+        });
         if (name.trimmed().isEmpty())
             continue;
         // The entry, its media item in slot i (the saved index) and the player item, together.
         trap(162, [&] { AppendEntry(name, path, i); });
     }
+    if (!refused.isEmpty())
+        dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
     trap(172, [&] { PlayNew(0); });
     trap(174, [&] { FreshPlaylist = false; });

@@ -2,10 +2,19 @@
 
 #include "platform/key_target.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
-DeleteKeyLatch::DeleteKeyLatch(QObject* parent) : QObject(parent) {
+bool inPlayingView(const QWidget& receiver, const QWidget& mainWindow, const QWidget& player) {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return false;
+    const QWidget* window = receiver.window();
+    return window == &mainWindow || window == &player;
+}
+
+DeleteKeyLatch::DeleteKeyLatch(QWidget* mainWindow, QWidget* player)
+    : QObject(mainWindow), mainWindow_(mainWindow), player_(player) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -19,11 +28,14 @@ bool DeleteKeyLatch::takePress() {
 }
 
 bool DeleteKeyLatch::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && isKeyTarget(watched)) {
-        pressed_ = true;
-        if (onPress)
-            onPress(watched);
-    }
-    return QObject::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (key.key() != Qt::Key_Delete || key.isAutoRepeat() || !isKeyTarget(watched) ||
+        !inPlayingView(static_cast<const QWidget&>(*watched), *mainWindow_, *player_))
+        return false;
+    pressed_ = true;
+    if (onPress)
+        onPress(watched);
+    return false;
 }

@@ -3,14 +3,18 @@
 #include <QObject>
 #include <functional>
 
+class QWidget;
+
 // Stands in for asking the keyboard whether Delete was pressed since the last
-// look: an application-wide filter that notes every Delete press delivered to
-// one of this program's own windows (the full-screen player included). Presses
-// made in other programs never reach us, so they never count.
+// look: an application-wide filter that notes a Delete press only where the
+// user is looking at what plays: the main window while no dialog or menu of
+// ours is open, or the full-screen player. Presses in our dialogs (a file
+// name being edited, a message box) and presses in other programs never
+// count, and neither does a held key's auto-repeat: holding Delete is one press.
 class DeleteKeyLatch : public QObject {
     Q_OBJECT
   public:
-    explicit DeleteKeyLatch(QObject* parent);
+    DeleteKeyLatch(QWidget* mainWindow, QWidget* player);
     ~DeleteKeyLatch() override;
     // True when Delete was pressed since the last call; clears the note.
     bool takePress();
@@ -21,5 +25,12 @@ class DeleteKeyLatch : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QWidget* mainWindow_;
+    QWidget* player_;
     bool pressed_ = false;
 };
+
+// Whether a key delivered to this widget may act on the playing file: it is in
+// the main window with no modal dialog or popup open, or in the player while it
+// fills the screen.
+bool inPlayingView(const QWidget& receiver, const QWidget& mainWindow, const QWidget& player);

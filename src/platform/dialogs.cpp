@@ -9,14 +9,21 @@ QString displayedLines(const QString& text) {
     return shown;
 }
 
+void showAsWritten(QMessageBox& box) {
+    // A file name or a settings value such as "<b>x</b>" is shown as it is, never as markup.
+    box.setTextFormat(Qt::PlainText);
+}
+
 void QtDialogs::showMessage(const QString& text, const QString& title, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     title, displayedLines(text), QMessageBox::Ok, parent_);
+    showAsWritten(box);
     box.exec();
 }
 
 bool QtDialogs::askYesNo(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, displayedLines(text),
                     QMessageBox::Yes | QMessageBox::No, parent_);
+    showAsWritten(box);
     return box.exec() == QMessageBox::Yes;
 }

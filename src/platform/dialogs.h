@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 enum class MessageIcon { None, Warning };
@@ -29,3 +30,5 @@ class QtDialogs : public Dialogs {
 
 // CR LF and lone CR become the line feeds that Qt's boxes break lines at.
 QString displayedLines(const QString& text);
+// The box's text is plain text: markup in a file name or a value is shown as written.
+void showAsWritten(QMessageBox& box);

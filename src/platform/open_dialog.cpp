@@ -4,12 +4,16 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <algorithm>
 
 QStringList QtFilePicker::pickFiles(const QString& title, const QStringList& filters,
                                     int preselected) {
     QFileDialog dialog(parent_, title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own dialog offers Delete and Rename on its files, and its Delete is
+    // for good; choosing files to listen to must never touch them.
+    dialog.setOption(QFileDialog::ReadOnly);
     dialog.setNameFilters(filters);
     if (preselected >= 0 && preselected < filters.size())
         dialog.selectNameFilter(filters[preselected]);
@@ -34,17 +38,30 @@ QStringList OpenDialog::nameFilters() const {
     return filters;
 }
 
+QString commonFolder(const QStringList& paths) {
+    QString folder = QFileInfo(paths.first()).absolutePath();
+    auto holds = [&](const QString& path) {
+        return folder == QLatin1String("/") || path.startsWith(folder + QLatin1Char('/'));
+    };
+    while (!std::all_of(paths.begin(), paths.end(), holds))
+        folder = QFileInfo(folder).absolutePath();
+    return folder;
+}
+
 void OpenDialog::ShowOpen() {
     const QStringList chosen = picker_.pickFiles(DialogTitle, nameFilters(), FilterIndex - 1);
     QString result;
     if (chosen.size() == 1) {
         result = chosen.first();
     } else if (chosen.size() > 1) {
-        // Several files come from one folder: the folder, then each bare name.
-        QString folder = QFileInfo(chosen.first()).absolutePath();
+        // The folder, then each name. Files chosen from several folders (typed
+        // paths, Recent, the sidebar) share the deepest folder that holds them
+        // all, and each name keeps the rest of its own path below it.
+        const QString folder = commonFolder(chosen);
         result = folder;
         for (const QString& path : chosen)
-            result += QChar(0) + QFileInfo(path).fileName();
+            result +=
+                QChar(0) + path.mid(folder.size() + (folder.endsWith(QLatin1Char('/')) ? 0 : 1));
     }
     if (result.size() > bufferChars_)
         throw Failure(QStringLiteral("The file name buffer is too small"), kBufferTooSmall);

@@ -24,6 +24,9 @@ class QtFilePicker : public FilePicker {
     QWidget* parent_ = nullptr;
 };
 
+// The deepest folder that holds every one of these full paths ("/" at least).
+QString commonFolder(const QStringList& paths);
+
 // The Open dialog as the window uses it: set its properties, ShowOpen, read
 // FileName: empty when cancelled, one full path for one file, or the folder
 // followed by each name, all separated by NUL characters, for several. A

@@ -22,9 +22,13 @@ void Form1::WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause) 
                 return;
             }
     });
-    // An item that matches no entry leaves the selection as it was.
-    if (k == 0)
+    // An item with no entry (a hidden file, a dropped folder, a FIFO) leaves no
+    // entry selected: the finished file's entry stays put, and a Delete then
+    // must not take it for the one playing.
+    if (k == 0) {
+        trap(108, [&] { ListView1->clearSelection(); });
         return;
+    }
     if (trap.test(104, [&] { return ListView1->Selected(k); }))
         return;
     trap(106, [&] {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <mpv/client.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -32,6 +33,19 @@ constexpr const char* kBaseOptions[][2] = {
     {"terminal", "no"},
     {"volume", "50"},
 };
+
+// mpv opens a FIFO, a socket or a device with a blocking open() that its own
+// cancellation cannot interrupt, and then stays on that file for good: no
+// other file can be started. Anything but a regular file is handed over as an
+// empty in-memory stream instead, which fails at once like any file that
+// cannot be decoded, so the player moves on.
+QByteArray openablePath(const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(file.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return QByteArrayLiteral("memory://");
+    return file;
+}
 
 } // namespace
 
@@ -86,7 +100,7 @@ void MpvEngine::command(std::initializer_list<const char*> args) {
 }
 
 AudioEngine::EntryId MpvEngine::loadFile(const QString& path, const char* mode) {
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray file = openablePath(path);
     const char* argv[] = {"loadfile", file.constData(), mode, nullptr};
     mpv_node result;
     if (mpv_command_ret(mpv_, argv, &result) < 0)

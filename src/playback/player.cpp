@@ -86,6 +86,19 @@ void Player::setCurrentPlaylist(const PlaylistRef& playlist) {
     refreshQueue(true);
 }
 
+void Player::playlistChanged() {
+    // The last item gone (removed, deleted, cleared): what played goes with it,
+    // rather than playing on from a list that no longer holds it.
+    if (current_ && playlist_->count() == 0) {
+        stop();
+        current_.reset();
+        currentHint_ = -1;
+        Q_EMIT currentItemGone();
+        return;
+    }
+    refreshQueue();
+}
+
 void Player::setState(int state) {
     if (state == state_)
         return;

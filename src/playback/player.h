@@ -104,6 +104,8 @@ class Player : public QObject {
 
   Q_SIGNALS:
     void CurrentItemChange(const Media& item, Player::ChangeCause cause);
+    // The playlist was emptied: nothing is current any more, and nothing plays.
+    void currentItemGone();
     void playStateChanged(int state);
     void positionChanged(double seconds);
     void durationChanged(double seconds);
@@ -112,7 +114,7 @@ class Player : public QObject {
 
   private:
     friend class Playlist;
-    void playlistChanged() { refreshQueue(); }
+    void playlistChanged();
     void start(const Media& item, ChangeCause cause);
     void setState(int state);
     void refreshQueue(bool rechoose = false);

@@ -34,6 +34,10 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     buildScreen();
     buildTransportBar();
     connect(&player_, &Player::CurrentItemChange, this, [this] { showItem(); });
+    connect(&player_, &Player::currentItemGone, this, [this] {
+        showItem();
+        showState(player_.playState());
+    });
     connect(&player_, &Player::playStateChanged, this, &PlayerWidget::showState);
     connect(&player_, &Player::positionChanged, this, &PlayerWidget::showPosition);
     connect(&player_, &Player::durationChanged, this, &PlayerWidget::showPosition);
@@ -137,7 +141,8 @@ void PlayerWidget::showState(int state) {
                                               {Player::Playing, tr("Playing")},
                                               {Player::Transitioning, tr("Opening")},
                                               {Player::MediaEnded, tr("Ended")}};
-    status_->setText(names.value(state, tr("Ready")));
+    // Without a file there is nothing to say of it; the screen reads as at start.
+    status_->setText(player_.currentMedia() ? names.value(state, tr("Ready")) : QString());
     const bool playing = state == Player::Playing || state == Player::Transitioning;
     playPause_->setIcon(
         style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));

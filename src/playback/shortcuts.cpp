@@ -5,6 +5,7 @@
 #include "platform/key_target.h"
 #include "playback/player_widget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -78,27 +79,36 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
         Frame1_MouseMove();
+    if (event->type() != QEvent::KeyPress || !isKeyTarget(watched))
+        return false;
+    auto* receiver = static_cast<QWidget*>(watched);
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    const bool toPlayer = receiver == WMPView || WMPView->isAncestorOf(receiver);
+    if (key.key() == Qt::Key_Delete) {
+        // A held key is one press: its auto-repeats never delete, by any route.
+        if (key.isAutoRepeat())
+            return !toPlayer;
+        // The player takes Delete itself, in the window and at full screen; that
+        // press reaches us only through the poll, and is not one the key handler took.
+        if (toPlayer) {
+            DeleteKeyHandled = false;
+            return false;
+        }
+    }
     // The window sees each key before the control that has the focus. Keys
     // pressed in the player's own window (full screen) are the player's.
-    if (event->type() != QEvent::KeyPress || !isKeyTarget(watched) ||
-        static_cast<QWidget*>(watched)->window() != this)
+    if (receiver->window() != this || !inPlayingView(*receiver, *this, *WMPView))
         return false;
-    const auto& key = static_cast<const QKeyEvent&>(*event);
-    // The player takes Delete itself; that press reaches us only through the
-    // poll, and is not one the key handler took.
-    if (key.key() == Qt::Key_Delete &&
-        (watched == WMPView || WMPView->isAncestorOf(static_cast<QWidget*>(watched)))) {
-        DeleteKeyHandled = false;
-        return false;
-    }
     int keyCode = keyCodeOf(key);
     guarded("Form_KeyDown", [&] { Form_KeyDown(keyCode, shiftBitsOf(key)); });
     return keyCode == 0;
 }
 
 void Form1::Timer2_Timer() {
-    if (DeleteKey->takePress() && !DeleteKeyHandled)
-        guarded("Timer2_Timer", [&] { deleteMedia(); });
+    // A press noted just before a dialog opened must not act behind it.
+    if (!DeleteKey->takePress() || DeleteKeyHandled || QApplication::activeModalWidget())
+        return;
+    guarded("Timer2_Timer", [&] { deleteMedia(); });
 }
 
 void Form1::PushButton7_Click() {

@@ -2,6 +2,7 @@
 
 #include "app/trap.h"
 #include "platform/dir_name.h"
+#include "platform/faithful_path.h"
 #include "platform/open_dialog.h"
 #include "playlist/add_steps.h"
 #include "playlist/list_view.h"
@@ -16,19 +17,37 @@ void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& s
             WMP->pause();
     });
     const int n = static_cast<int>(parts.size()) - 1;
+    QStringList refused;
+    // Each file joins under its own name; one whose name Qt could not read
+    // faithfully joins neither half.
+    auto append = [&](const QString& path, int slot) {
+        if (isFaithfulPath(path))
+            AppendEntry(GetFileNameFromPath(path), path, slot);
+        else
+            refused << path;
+    };
     if (n == 0) {
-        trap(steps.oneFile, [&] { AppendEntry(GetFileNameFromPath(parts[0]), parts[0], base); });
+        trap(steps.oneFile, [&] { append(parts[0], base); });
     } else {
         // The folder part is used as it stands, with one separator after it.
         for (int i = 1; i <= n; ++i)
-            trap(steps.loop, [&] {
-                AppendEntry(parts[i], parts[0] + QLatin1Char('/') + parts[i], base + i - 1);
-            });
+            trap(steps.loop, [&] { append(parts[0] + QLatin1Char('/') + parts[i], base + i - 1); });
     }
-    trap(steps.handOver, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
-    trap(steps.selectFirst, [&] { ListView1->SetSelected(1, true); });
+    // Handing the playlist over starts it, as the player control does with a
+    // playlist it is given: entry 1 is then the one selected and the one heard,
+    // so a Delete never takes a file nobody heard.
+    trap(steps.handOver, [&] {
+        WMP->setCurrentPlaylist(PlayerPlaylist);
+        PlayNew(1);
+    });
+    trap(steps.selectFirst, [&] {
+        if (ListView1->Count() > 0) // empty only when every file was refused
+            ListView1->SetSelected(1, true);
+    });
     trap(steps.save, [&] { SaveListAndOptions(); });
     trap(steps.notFresh, [&] { FreshPlaylist = false; });
+    if (!refused.isEmpty())
+        dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
 }
 
 void Form1::PushButton4_Click() {

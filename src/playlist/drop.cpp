@@ -2,45 +2,76 @@
 
 #include "app/trap.h"
 #include "platform/dir_name.h"
+#include "platform/faithful_path.h"
 #include "playlist/list_view.h"
 
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 
-// The local files a drag carries (text/uri-list with file: URLs), in its order.
-QStringList droppedPaths(const QMimeData& data) {
-    QStringList paths;
+struct DroppedFiles {
+    QStringList paths;   // the local files a drag carries, in its order
+    QStringList refused; // those whose names Qt cannot read faithfully, as shown to the user
+};
+
+// The file: URLs of text/uri-list. Their percent-encoded bytes are the names as
+// the file system gave them to the drag source; Qt's own decoding of them is lossy.
+DroppedFiles droppedFiles(const QMimeData& data) {
+    DroppedFiles files;
     if (!data.hasUrls())
-        return paths;
-    for (const QUrl& url : data.urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths << url.toLocalFile();
-    return paths;
+        return files;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile() || url.toLocalFile().isEmpty())
+            continue;
+        const QByteArray bytes =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8());
+        if (url.host().isEmpty() && !survivesDecoding(bytes))
+            files.refused << showBytes(bytes);
+        else
+            files.paths << url.toLocalFile();
+    }
+    return files;
 }
 
 } // namespace
 
 bool Form1::ListView1_OLEDragOver(const QMimeData& data) {
-    return !droppedPaths(data).isEmpty();
+    const DroppedFiles files = droppedFiles(data);
+    return !files.paths.isEmpty() || !files.refused.isEmpty();
 }
 
 void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
     // A drop has no trap of its own; its failures are reported under its own name
     // and the drop goes on, each file joining both halves or neither.
     Trap trap(dialogs_, "ListView1_OLEDragDrop");
-    QStringList paths;
-    trap(100, [&] { paths = droppedPaths(data); });
+    DroppedFiles files;
+    trap(100, [&] { files = droppedFiles(data); });
+    const QStringList& paths = files.paths;
     int base = 0;
     trap(102, [&] { base = FreshPlaylist ? 0 : PlayerPlaylist->count(); });
     trap(104, [&] {
         if (WMP->playState() == Player::Playing)
             WMP->pause();
     });
+    if (paths.isEmpty()) {
+        reportRefusedDrop(files.refused);
+        return;
+    }
     for (int i = 0; i < paths.size(); ++i)
         trap(106, [&] { AppendEntry(dirName(paths[i]), paths[i], base + i); });
     trap(108, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
     trap(110, [&] { PlayNew(0); });
     trap(112, [&] { FreshPlaylist = false; });
+    reportRefusedDrop(files.refused);
+}
+
+void Form1::reportRefusedDrop(const QStringList& refused) {
+    if (refused.isEmpty())
+        return;
+    // After the drop has returned: the drag source waits for its answer.
+    QTimer::singleShot(0, this, [this, refused] {
+        dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
+    });
 }

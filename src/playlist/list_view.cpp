@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 
@@ -114,26 +115,38 @@ void ListView::SetColumnWidthTwips(int column, int twips) {
     setColumnWidth(column - 1, twips / kTwipsPerPixel);
 }
 
-void ListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (OLEDragOver && OLEDragOver(*event->mimeData()))
-        event->acceptProposedAction();
+namespace {
+
+// A drop here copies or links the files, never moves them: a drag source told
+// "moved" would delete its originals. False when the source offers neither.
+bool takeWithoutMoving(QDropEvent& event) {
+    if (event.possibleActions() & Qt::CopyAction)
+        event.setDropAction(Qt::CopyAction);
+    else if (event.possibleActions() & Qt::LinkAction)
+        event.setDropAction(Qt::LinkAction);
     else
+        return false;
+    event.accept();
+    return true;
+}
+
+} // namespace
+
+void ListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!OLEDragOver || !OLEDragOver(*event->mimeData()) || !takeWithoutMoving(*event))
         event->ignore();
 }
 
 void ListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (OLEDragOver && OLEDragOver(*event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (!OLEDragOver || !OLEDragOver(*event->mimeData()) || !takeWithoutMoving(*event))
         event->ignore();
 }
 
 void ListView::dropEvent(QDropEvent* event) {
-    if (!OLEDragOver || !OLEDragOver(*event->mimeData())) {
+    if (!OLEDragOver || !OLEDragOver(*event->mimeData()) || !takeWithoutMoving(*event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     if (OLEDragDrop)
         OLEDragDrop(*event->mimeData());
 }
@@ -179,4 +192,12 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
         MouseUp();
     if (Click)
         Click();
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    const QList<QTreeWidgetItem*> before = selectedItems();
+    QTreeWidget::keyPressEvent(event);
+    const QList<QTreeWidgetItem*> after = selectedItems();
+    if (after.size() == 1 && after != before && KeyboardChoice)
+        KeyboardChoice(indexOfTopLevelItem(after.first()) + 1);
 }

@@ -55,11 +55,14 @@ class ListView : public QTreeWidget {
     std::function<void(const QPoint& at)> MouseMove;
     std::function<void()> MouseUp;
     std::function<void()> Click;
+    // A key (arrows, Home, End, the page keys, typing a name) moved the selection onto this entry.
+    std::function<void(int entry)> KeyboardChoice;
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -61,3 +61,11 @@ void Form1::ListView1_Click() {
         WMPView->setFocus();
     }
 }
+
+void Form1::ListView1_KeyboardChoice(int entry) {
+    // The entry chosen is the one that plays, or the next Delete would take a
+    // file nobody heard. The focus stays in the list, so the next key walks on.
+    const bool busy = std::exchange(BusyUpdating, true);
+    PlayNew(entry);
+    BusyUpdating = busy;
+}

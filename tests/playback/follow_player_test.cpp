@@ -55,12 +55,15 @@ TEST_F(FollowPlayerTest, TheEntryOfTheFileReallyPlayingIsSelectedAmongNamesakes)
     EXPECT_EQ(selectedEntry(), 4);
 }
 
-TEST_F(FollowPlayerTest, AnItemWithoutEntryLeavesTheSelectionAlone) {
+TEST_F(FollowPlayerTest, AnItemWithoutEntryLeavesNoEntrySelectedSoDeleteTakesNoFile) {
     form->PlayNew(1);
     QFile::remove(b);
     engine->finishCurrent();
-    EXPECT_EQ(selectedEntry(), 1);
+    EXPECT_EQ(selectedEntry(), 0) << "the finished file's entry is not taken for the playing one";
     EXPECT_TRUE(dialogs.shown.empty());
+    form->DeleteToRBINNoPrompt();
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(trashedNames().isEmpty());
 }
 
 TEST_F(FollowPlayerTest, ADoubleClickOnThePlayerGoesFullScreenOnlyWhilePlaying) {

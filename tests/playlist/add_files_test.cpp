@@ -23,7 +23,7 @@ TEST_F(AddFilesTest, TheDialogOffersAudioFirstThenEverything) {
     EXPECT_EQ(picker.preselectedFilter, 0);
 }
 
-TEST_F(AddFilesTest, OneFileJoinsBothHalvesIsSavedAndSelectsEntryOne) {
+TEST_F(AddFilesTest, OneFileJoinsBothHalvesIsSavedAndEntryOneIsSelectedAndPlaying) {
     const QString a = makeFile("Music/a.mp3");
     picker.answer = {a};
     form->PushButton4_Click();
@@ -32,7 +32,7 @@ TEST_F(AddFilesTest, OneFileJoinsBothHalvesIsSavedAndSelectsEntryOne) {
     EXPECT_EQ(selectedEntry(), 1);
     EXPECT_EQ(stored("Song0"), a);
     EXPECT_FALSE(form->FreshPlaylist);
-    EXPECT_TRUE(engine->played.isEmpty()) << "adding does not start playback";
+    EXPECT_EQ(engine->played, QStringList({a})) << "the playlist handed over starts";
 }
 
 TEST_F(AddFilesTest, SeveralFilesOfAFolderArriveInTheDialogsOrder) {
@@ -54,13 +54,16 @@ TEST_F(AddFilesTest, FilesInTheRootFolderKeepTheDoubledSeparator) {
     EXPECT_EQ(playlistPaths(), QStringList({"//x.mp3", "//y.mp3"}));
 }
 
-TEST_F(AddFilesTest, AddingWhilePlayingPausesFirstAndSelectsEntryOne) {
-    drop({makeFile("a.mp3"), makeFile("b.mp3")});
+TEST_F(AddFilesTest, AddingWhilePlayingMovesPlaybackToEntryOneWhichIsSelected) {
+    const QString a = makeFile("a.mp3");
+    drop({a, makeFile("b.mp3")});
     engine->startPlayback();
+    ASSERT_EQ(selectedEntry(), 2);
     picker.answer = {makeFile("c.mp3")};
     form->PushButton4_Click();
-    EXPECT_EQ(form->WMP->playState(), Player::Paused);
     EXPECT_EQ(selectedEntry(), 1);
+    EXPECT_EQ(currentPath(), a) << "what is selected is what is heard";
+    EXPECT_EQ(engine->current.path, a);
     EXPECT_EQ(form->MediaSlots.size(), 3u) << "the slot after the playlist's count";
 }
 

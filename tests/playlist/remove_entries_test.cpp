@@ -3,6 +3,7 @@
 #include "support/form_fixture.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -31,13 +32,39 @@ TEST_F(RemoveEntriesTest, RemovingTheLastEntryPlaysTheFirst) {
     EXPECT_EQ(currentPath(), a);
 }
 
-TEST_F(RemoveEntriesTest, RemovingTheOnlyEntryEmptiesBothHalves) {
+TEST_F(RemoveEntriesTest, RemovingTheOnlyEntryEmptiesBothHalvesAndStopsIt) {
     form->PushButton8_Click();
     drop({a});
+    engine->startPlayback();
     form->PushButton5_Click();
     EXPECT_TRUE(listTexts().isEmpty());
     EXPECT_TRUE(playlistPaths().isEmpty());
     EXPECT_TRUE(QFile::exists(a));
+    EXPECT_EQ(form->WMP->playState(), Player::Stopped);
+    EXPECT_TRUE(engine->current.path.isEmpty()) << "the removed file does not play on";
+    EXPECT_FALSE(form->WMP->currentMedia());
+}
+
+TEST_F(RemoveEntriesTest, OnceTheLastEntryHasLeftThePlayerNoLongerNamesIt) {
+    auto screenSays = [&](const QString& text) {
+        for (const QLabel* label : form->WMPView->findChildren<QLabel*>())
+            if (label->text().contains(text))
+                return true;
+        return false;
+    };
+    form->PlayNew(1);
+    ASSERT_TRUE(screenSays("a.mp3"));
+    auto afterThePause = [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->DeleteReady; }, 5000));
+    };
+    form->PushButton5_Click(); // remove
+    afterThePause();
+    form->PushButton6_Click(); // delete
+    afterThePause();
+    form->PushButton6_Click();
+    ASSERT_TRUE(listTexts().isEmpty());
+    EXPECT_FALSE(screenSays(".mp3"));
+    EXPECT_FALSE(screenSays("Stopped"));
 }
 
 TEST_F(RemoveEntriesTest, RemovingFromAnEmptyListDoesNothingAtAll) {

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QSessionManager>
+#include <QTimer>
 #include <QUrl>
 #include <clocale>
 
@@ -26,9 +27,10 @@ int main(int argc, char* argv[]) {
     }
     IniSettingsStore settings;
     QtFilePicker picker;
+    bool mainLoopRunning = false;
     Form1 window(Platform{
         std::move(engine), dialogs, settings, picker, QCoreApplication::applicationDirPath(),
-        [] { QCoreApplication::exit(0); },
+        [&mainLoopRunning] { endProgramAfterUnload(mainLoopRunning); },
         [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
     dialogs.setParent(&window);
     picker.setParent(&window);
@@ -38,5 +40,6 @@ int main(int argc, char* argv[]) {
                      [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
     window.show();
+    QTimer::singleShot(0, &app, [&mainLoopRunning] { mainLoopRunning = true; });
     return app.exec();
 }

@@ -39,6 +39,23 @@ Form1::~Form1() {
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
+void Form1::runBoxClick(const char* handler, void (Form1::*click)()) {
+    if (!loading_)
+        return guarded(handler, [&] { (this->*click)(); });
+    // Start-up sets the boxes inside its own trapped steps: a failure of the
+    // click handling is that step's, so it is kept and raised there.
+    try {
+        (this->*click)();
+    } catch (...) {
+        boxFailure_ = std::current_exception();
+    }
+}
+
+void Form1::raiseBoxFailure() {
+    if (boxFailure_)
+        std::rethrow_exception(std::exchange(boxFailure_, nullptr));
+}
+
 PushButton* Form1::makeButton(const QString& caption, int left, int top) {
     auto* button = new PushButton(caption, this);
     button->setGeometry(px(left), px(top), px(3840), px(405));
@@ -71,9 +88,9 @@ void Form1::buildControls() {
     Check2->setGeometry(px(1680), px(270), px(975), px(255));
     // A box runs its click handling whenever its value changes, by a click or by the program.
     connect(Check1, &QCheckBox::stateChanged, this,
-            [this] { guarded("Check1_Click", [&] { Check1_Click(); }); });
+            [this] { runBoxClick("Check1_Click", &Form1::Check1_Click); });
     connect(Check2, &QCheckBox::stateChanged, this,
-            [this] { guarded("Check2_Click", [&] { Check2_Click(); }); });
+            [this] { runBoxClick("Check2_Click", &Form1::Check2_Click); });
 
     PushButton4 = makeButton(tr("Add Files To Playlist"), 120, 5970);
     PushButton9 = makeButton(tr("Play Previous"), 4080, 5970);

@@ -7,6 +7,7 @@
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -174,6 +175,10 @@ class Form1 : public QWidget {
     void deletePlaying(class Trap& trap);
     void fullScreenOncePlaying();
     PushButton* makeButton(const QString& caption, int left, int top);
+    // An option box's click handling: under its own name, or during start-up
+    // under the start-up step that set the box.
+    void runBoxClick(const char* handler, void (Form1::*click)());
+    void raiseBoxFailure();
     const Playlist& currentItems() const;
 
     Dialogs& dialogs_;
@@ -182,6 +187,8 @@ class Form1 : public QWidget {
     std::function<void()> endProgram_;
     std::function<void(const QString&)> showFolder_;
     bool closing_ = false;
+    bool loading_ = false;                   // Form_Load is running
+    std::exception_ptr boxFailure_;          // a box's click failure during start-up, for its step
     QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
 };
 

@@ -11,6 +11,7 @@
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "ui/app_icon.h"
+#include "ui/pointer_file.h"
 
 #include <QCheckBox>
 #include <QPixmap>
@@ -70,6 +71,7 @@ void Form1::restorePlaylist(Trap& trap, int count) {
 void Form1::Form_Load() {
     namespace keys = settings_keys;
     Trap trap(dialogs_, "Form_Load");
+    loading_ = true;
     trap(100, [&] { ApplySkin(); });
     trap(102, [&] {
         setWindowTitle(kProductName);
@@ -82,7 +84,10 @@ void Form1::Form_Load() {
             const QPixmap picture(hand);
             if (picture.isNull())
                 throw Failure(QStringLiteral("The pointer %1 is not a picture").arg(hand));
-            MouseIcon = QCursor(picture);
+            // Where the fingertip is, as the cursor file says; a plain picture
+            // would put the click point at its centre.
+            const QPoint tip = cursorHotSpot(hand);
+            MouseIcon = QCursor(picture, tip.x(), tip.y());
         });
     trap(124, [&] {
         ListView1->AddColumn(QStringLiteral("Audio Playlist - Drag and drop files here"));
@@ -106,11 +111,14 @@ void Form1::Form_Load() {
     trap(176, [&] {
         setBoxValue(*Check1, toInt16(settings_.read(QLatin1String(keys::kShuffle),
                                                     QString::number(boxValue(*Check1)))));
+        raiseBoxFailure();
     });
     trap(178, [&] {
         setBoxValue(*Check2, toInt16(settings_.read(QLatin1String(keys::kRepeat),
                                                     QString::number(boxValue(*Check2)))));
+        raiseBoxFailure();
     });
     trap(180, [&] { DeleteReady = true; });
     trap(182, [&] { BusyUpdating = false; });
+    loading_ = false;
 }

@@ -44,7 +44,10 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
-    Form_QueryUnload();
+    // During start-up the list is only partly restored: saving it would lose
+    // the rest of the saved playlist, which the file still holds whole.
+    if (!loading_)
+        Form_QueryUnload();
     Form_Unload();
     event->accept();
 }

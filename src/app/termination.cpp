@@ -1,8 +1,12 @@
 #include "app/termination.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QWidget>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,4 +34,16 @@ void closeOnTerminationSignals(QWidget& window) {
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &action, nullptr);
+}
+
+void endProgramAfterUnload(bool mainLoopRunning) {
+    // Inside a dialog's own loop (a termination signal while a box is up, or
+    // during start-up), returning would resume the handler that opened the box
+    // after the window has ended: it would go on working and save again. The
+    // state was saved just before, so the process ends here.
+    if (!mainLoopRunning || QThread::currentThread()->loopLevel() > 1) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    QCoreApplication::exit(0);
 }

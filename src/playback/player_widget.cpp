@@ -170,6 +170,9 @@ void PlayerWidget::showFullScreen(bool on) {
         setWindowTitle(tr("Thrennic Player"));
         QWidget::showFullScreen();
     } else {
+        // The full-screen state outlives the window flags; left set, the next
+        // switch would show a plain small window instead of filling the screen.
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
         setWindowFlags(Qt::Widget);
         setGeometry(placeInWindow_);
         show();

@@ -153,6 +153,42 @@ TEST_F(RestoreTest, ASecondCloseDuringTheFirstNeitherSavesNorEndsTwice) {
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
+TEST_F(RestoreTest, AFailureOfTheBoxesClickHandlingAtStartUpIsStartUpsOwnStep) {
+    const QString a = makeFile("a.mp3"), b = makeFile("b.mp3");
+    saved({{"ListCount", "2"}, {"Song0", a}, {"Song1", b}, {"Shuffle", "1"}, {"Repeat", "1"}});
+    beforeLoad = [](FakeEngine& engine) { engine.failQueueing = true; };
+    restart();
+    // The restored entry plays, so switching a mode queues the next file, which fails.
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("Form1.Form_Load at line 176"))
+        << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[1].text.contains("Form1.Form_Load at line 178"));
+}
+
+TEST_F(RestoreTest, ACloseWhileStartUpWaitsInABoxSavesNothing) {
+    const QString a = makeFile("a.mp3");
+    saved({{"ListCount", "one"}, {"Song0", a}});
+    // A close that arrives while start-up waits in its error box (a termination signal, say).
+    struct ClosingDialogs : RecordingDialogs {
+        std::function<void()> onShow;
+        void showMessage(const QString& text, const QString& title, MessageIcon icon) override {
+            RecordingDialogs::showMessage(text, title, icon);
+            if (onShow)
+                std::exchange(onShow, nullptr)();
+        }
+    } closing;
+    form.reset();
+    int ends = 0;
+    Form1 window(Platform{std::make_unique<FakeEngine>(), closing, *store, picker, dir.path(),
+                          [&] { ++ends; }, [](const QString&) {}});
+    closing.onShow = [&] { window.close(); };
+    window.Form_Load();
+    ASSERT_EQ(closing.shown.size(), 1u);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(stored("ListCount"), "one") << "the half-loaded state was not saved over the file";
+    EXPECT_EQ(stored("Song0"), a);
+}
+
 TEST_F(RestoreTest, ToggledShuffleIsStoredOnClosing) {
     setBoxValue(*form->Check1, 1);
     form->close();

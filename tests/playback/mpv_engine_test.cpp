@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -68,6 +69,15 @@ TEST_F(MpvPlaybackTest, UndecodableFilesAreSkippedWithoutStalling) {
     playToTheEnd({file("good1.wav"), file("words.mp3"), file("empty.wav"), file("folder.wav"),
                   file("good2.wav")});
     EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 1.0, 0.05);
+}
+
+TEST_F(MpvPlaybackTest, AFifoInTheListIsSkippedInsteadOfHoldingThePlayerForGood) {
+    writeToneWav(file("good1.wav"), 0.4);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe.wav")).constData(), 0600), 0);
+    writeToneWav(file("good2.wav"), 0.6);
+    // No writer ever opens the pipe: opening it for reading would wait for good.
+    playToTheEnd({file("good1.wav"), file("pipe.wav"), file("good2.wav")});
     EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 1.0, 0.05);
 }
 

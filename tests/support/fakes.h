@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <stdexcept>
 
 // An engine that plays nothing: it records what it is told and reports events
 // only when the test says so, the way libmpv reports them later.
@@ -19,6 +20,8 @@ class FakeEngine : public AudioEngine {
         return current.id;
     }
     EntryId queueNext(const QString& path) override {
+        if (failQueueing)
+            throw std::runtime_error("the engine refused the next file");
         queued = path.isEmpty() ? Entry{} : Entry{++lastId, path};
         return queued.id;
     }
@@ -54,6 +57,7 @@ class FakeEngine : public AudioEngine {
     EntryId lastId = 0;
     bool paused = false;
     bool muted = false;
+    bool failQueueing = false;
     int stops = 0;
     int volume = 0;
     double seekedTo = -1;

@@ -31,6 +31,8 @@ void FormTest::restart() {
     form = std::make_unique<Form1>(Platform{
         std::move(fake), dialogs, *store, picker, dir.path(), [this] { ++endProgramCalls; },
         [this](const QString& folder) { foldersShown << folder; }});
+    if (beforeLoad)
+        beforeLoad(*engine);
     form->Form_Load();
 }
 

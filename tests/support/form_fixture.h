@@ -20,6 +20,8 @@ class FormTest : public ::testing::Test {
     // Closes nothing and saves nothing: builds a fresh window over what the
     // settings file holds now, as the next start of the program would.
     void restart();
+    // Runs on the next window's engine before it loads.
+    std::function<void(FakeEngine&)> beforeLoad;
     static QString settingsFile();
     // The settings file read afresh, group [Thrennic].
     static QString stored(const QString& key);

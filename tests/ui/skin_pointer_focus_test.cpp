@@ -21,6 +21,10 @@ class LookAndFeelTest : public FormTest {
         QFile::copy(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/") + name,
                     dir.path() + "/" + name);
     }
+    static QByteArray readResource(const QString& name) {
+        QFile file(QStringLiteral(THRENNIC_SOURCE_DIR "/resources/") + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
     // The pointer moving over a widget with no button held.
     void hover(QWidget* w, QPoint at) {
@@ -62,6 +66,19 @@ TEST_F(LookAndFeelTest, ASkinTheEngineRejectsIsReportedAsStepOneHundred) {
     EXPECT_EQ(background(form->Frame1), form->palette().color(QPalette::Button))
         << "done before the load stays done";
     EXPECT_TRUE(qApp->styleSheet().isEmpty());
+}
+
+TEST_F(LookAndFeelTest, TheHandsHotSpotIsTheOneItsCursorFileDeclares) {
+    QByteArray cursor = readResource("HAND-M.CUR");
+    ASSERT_GT(cursor.size(), 22);
+    cursor[10] = 3; // the first image's hot spot: x 3, y 5
+    cursor[11] = 0;
+    cursor[12] = 5;
+    cursor[13] = 0;
+    makeFile("HAND-M.CUR", cursor);
+    restart();
+    ASSERT_FALSE(form->MouseIcon.pixmap().isNull());
+    EXPECT_EQ(form->MouseIcon.hotSpot(), QPoint(3, 5));
 }
 
 TEST_F(LookAndFeelTest, TheHandShowsOverButtonsOnlyAndComesFromTheCursorFile) {

@@ -27,15 +27,23 @@ wait_for() {
   done
 }
 
+# start_x: a private X server and openbox on it; a start that fails is tried once more.
 start_x() {
+  try_start_x || try_start_x || fail "the X server or openbox did not start"
+}
+
+try_start_x() {
   exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-  local line number=""
-  read -r line <&3; PIDS+=("${line#pid }")
-  read -r number <&3
+  local line number="" xpid
+  read -r line <&3; xpid=${line#pid }; PIDS+=("$xpid")
+  read -r -t 20 number <&3 || { kill "$xpid" 2>/dev/null; return 1; }
   export DISPLAY=":$number"
-  openbox >/dev/null 2>&1 & PIDS+=("$!")
+  wait_for 20 xdpyinfo || { kill "$xpid" 2>/dev/null; return 1; }
+  openbox >/dev/null 2>&1 & local wm=$!; PIDS+=("$wm")
   # wmctrl -m answers once a window manager has announced itself (xprop always exits 0).
-  wait_for 20 wmctrl -m || fail "openbox did not start"
+  wait_for 20 wmctrl -m && return 0
+  kill "$wm" "$xpid" 2>/dev/null
+  return 1
 }
 
 # start_app: starts the program and sets WINDOW to its main window.
@@ -75,3 +83,23 @@ saved_playlist() {
     done
   } > "$CONF"
 }
+
+# dialog_window: prints the id of a visible window of the program other than its main window.
+dialog_window() {
+  xdotool search --onlyvisible --pid "$APP" 2>/dev/null | grep -vx "$WINDOW" | head -n 1
+}
+# wait_dialog: sets DIALOG once a window other than the main one has appeared.
+wait_dialog() {
+  wait_for 20 bash -c "xdotool search --onlyvisible --pid $APP | grep -qvx $WINDOW" || fail "no dialog appeared"
+  DIALOG=$(dialog_window)
+}
+# open_music: the music file the program holds open (the one it plays), or nothing.
+open_music() {
+  local fd
+  for fd in /proc/"$APP"/fd/*; do
+    readlink "$fd" 2>/dev/null
+  done | grep -F "$MUSIC/" | head -n 1
+}
+trashed() { ls "$XDG_DATA_HOME/Trash/files" 2>/dev/null; }
+plays() { [[ "$(open_music)" == "$1" ]]; }
+no_dialog() { [[ -z "$(dialog_window)" ]]; }

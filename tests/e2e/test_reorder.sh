@@ -12,7 +12,11 @@ xdotool windowactivate --sync "$WINDOW"
 xdotool mousemove --window "$WINDOW" 600 35 sleep 0.2 mousedown 1 sleep 0.2
 for y in 40 45 49 55 60 63; do xdotool mousemove --window "$WINDOW" 600 "$y" sleep 0.1; done
 xdotool mouseup 1
-sleep 0.3
+# The list's order is the one a click sees: row 3 now carries one.wav, row 1 two.wav.
+xdotool mousemove --window "$WINDOW" 600 63 click 1
+wait_for 20 plays "$MUSIC/one.wav" || fail "row 3 does not carry the dragged entry: $(open_music)"
+xdotool mousemove --window "$WINDOW" 600 35 click 1
+wait_for 20 plays "$MUSIC/two.wav" || fail "row 1 does not carry two.wav: $(open_music)"
 import -window "$WINDOW" "${SHOT_DIR:-$WORK}/reordered.png"
 close_app
 

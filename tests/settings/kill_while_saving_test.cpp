@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,6 +16,13 @@ namespace {
 TEST(KillWhileSavingTest, TheFileAlwaysHoldsOneWholePlaylist) {
     QTemporaryDir config;
     const QString file = config.path() + QStringLiteral("/Kestrelin/Kestrelin.conf");
+    // The kill times come from a seed that is printed, so a failing run can be
+    // replayed with THRENNIC_KILL_SEED set to it.
+    const quint32 seed = qEnvironmentVariableIsSet("THRENNIC_KILL_SEED")
+                             ? qEnvironmentVariable("THRENNIC_KILL_SEED").toUInt()
+                             : QRandomGenerator::global()->generate();
+    std::printf("THRENNIC_KILL_SEED=%u\n", seed);
+    QRandomGenerator random(seed);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     for (int round = 0; round < 12; ++round) {
@@ -23,7 +31,7 @@ TEST(KillWhileSavingTest, TheFileAlwaysHoldsOneWholePlaylist) {
         writer.start(QStringLiteral(SETTINGS_WRITER_PATH));
         ASSERT_TRUE(writer.waitForStarted());
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 10000));
-        QTest::qWait(5 + static_cast<int>(QRandomGenerator::global()->bounded(60)));
+        QTest::qWait(5 + static_cast<int>(random.bounded(60)));
         writer.kill();
         writer.waitForFinished();
 

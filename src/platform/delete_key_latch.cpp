@@ -27,11 +27,18 @@ bool DeleteKeyLatch::takePress() {
     return std::exchange(pressed_, false);
 }
 
+bool DeleteKeyLatch::isRepeat(const QKeyEvent& press) const {
+    return press.isAutoRepeat() || (lastRelease_ != 0 && press.timestamp() == lastRelease_);
+}
+
 bool DeleteKeyLatch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease &&
+        static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Delete)
+        lastRelease_ = static_cast<const QKeyEvent*>(event)->timestamp();
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto& key = static_cast<const QKeyEvent&>(*event);
-    if (key.key() != Qt::Key_Delete || key.isAutoRepeat() || !isKeyTarget(watched) ||
+    if (key.key() != Qt::Key_Delete || isRepeat(key) || !isKeyTarget(watched) ||
         !inPlayingView(static_cast<const QWidget&>(*watched), *mainWindow_, *player_))
         return false;
     pressed_ = true;

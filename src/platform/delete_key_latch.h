@@ -3,6 +3,7 @@
 #include <QObject>
 #include <functional>
 
+class QKeyEvent;
 class QWidget;
 
 // Stands in for asking the keyboard whether Delete was pressed since the last
@@ -18,6 +19,10 @@ class DeleteKeyLatch : public QObject {
     ~DeleteKeyLatch() override;
     // True when Delete was pressed since the last call; clears the note.
     bool takePress();
+    // A held key's repeat: Qt's own mark, or, when Qt missed the pair on a busy
+    // machine, a press stamped with the very time of the release before it, as
+    // the X server's repeats are.
+    bool isRepeat(const QKeyEvent& press) const;
     // Called on every press noted, so the poll can be armed only when needed.
     std::function<void(QObject* receiver)> onPress;
 
@@ -28,6 +33,7 @@ class DeleteKeyLatch : public QObject {
     QWidget* mainWindow_;
     QWidget* player_;
     bool pressed_ = false;
+    quint64 lastRelease_ = 0; // the time stamp of the last Delete release
 };
 
 // Whether a key delivered to this widget may act on the playing file: it is in

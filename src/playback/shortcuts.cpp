@@ -86,7 +86,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     const bool toPlayer = receiver == WMPView || WMPView->isAncestorOf(receiver);
     if (key.key() == Qt::Key_Delete) {
         // A held key is one press: its auto-repeats never delete, by any route.
-        if (key.isAutoRepeat())
+        if (DeleteKey->isRepeat(key))
             return !toPlayer;
         // The player takes Delete itself, in the window and at full screen; that
         // press reaches us only through the poll, and is not one the key handler took.

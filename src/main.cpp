@@ -3,6 +3,7 @@
 #include "app/termination.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
+#include "platform/window_manager_close.h"
 #include "playback/mpv_engine.h"
 #include "settings/settings_store.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
     dialogs.setParent(&window);
     picker.setParent(&window);
     closeOnTerminationSignals(window);
+    closeEvenWhenBlocked(window);
     // The session ending closes the window, which saves.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });

@@ -104,6 +104,8 @@ void Form1::buildControls() {
     PushButton2 = makeButton(tr("Help"), 8040, 6990);
 
     Timer1 = new QTimer(this);
+    // A coarse timer may tick a little early; the pause between deletes is never shorter.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
 
     // The Delete-key poll ticks once after each press instead of every
@@ -112,9 +114,12 @@ void Form1::buildControls() {
     Timer2->setSingleShot(true);
     Timer2->setInterval(1);
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    QCoreApplication::instance()->installEventFilter(this);
+    // Installed after the window's own filter, so it runs first: like a poll of
+    // the key's state, it notes every Delete press, also those the key handler
+    // then takes, and the poll tells them apart by DeleteKeyHandled.
     DeleteKey = new DeleteKeyLatch(this, WMPView);
     DeleteKey->onPress = [this](QObject*) { Timer2->start(); };
-    QCoreApplication::instance()->installEventFilter(this);
 
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });

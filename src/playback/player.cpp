@@ -30,12 +30,16 @@ int Playlist::indexOf(const MediaItem* item, int hint) const {
 }
 
 void Playlist::removeItem(const Media& item) {
-    const int at = indexOf(item.get());
+    // Held apart from the list: the caller may pass Item(i) itself, which the
+    // erase below would turn into its neighbour.
+    const MediaItem* const removed = item.get();
+    const int at = indexOf(removed);
     if (at < 0)
         throw Failure(QStringLiteral("The item is not in the playlist"));
+    const Media keepAlive = items_[static_cast<size_t>(at)];
     items_.erase(items_.begin() + at);
-    if (--members_[item.get()] == 0)
-        members_.remove(item.get());
+    if (--members_[removed] == 0)
+        members_.remove(removed);
     changed();
 }
 

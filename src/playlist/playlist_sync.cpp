@@ -63,7 +63,9 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
                 removed = true;
             }
         });
-        if (removed && proc_it == 0)
+        // The Trash route takes every entry of the same file and name, so every
+        // item of the path; an entry with an empty name goes alone, so one item does.
+        if (removed && (proc_it == 0 || dele.text.isEmpty()))
             return;
     }
 }

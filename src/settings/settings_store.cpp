@@ -13,6 +13,13 @@
 
 namespace {
 
+// Something stands there that must not be opened: reading a pipe or a device
+// would wait for good or never end, and a folder cannot be replaced.
+bool notAPlainFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
 // "Song12" gives 13; any other key gives 0.
 int songLimitOf(const QString& key) {
     const QLatin1String prefix(settings_keys::kSongPrefix);
@@ -55,6 +62,12 @@ void makeLockFree(const QString& file) {
     // makes the folder, or fails and says so.
     if (!QFileInfo(QFileInfo(file).absolutePath()).isDir())
         return;
+    if (notAPlainFile(lockPath))
+        throw Failure(QStringLiteral("The settings could not be saved: a %1 stands where "
+                                     "its lock file %2 belongs")
+                          .arg(QFileInfo(lockPath).isDir() ? QStringLiteral("folder")
+                                                           : QStringLiteral("special file"),
+                               lockPath));
     QLockFile lock(lockPath);
     // Age alone never makes a lock stale here: only a gone owner or no owner does.
     lock.setStaleLockTime(0);
@@ -62,11 +75,6 @@ void makeLockFree(const QString& file) {
         lock.unlock();
         return;
     }
-    const QFileInfo info(lockPath);
-    if (info.isDir())
-        throw Failure(QStringLiteral("The settings could not be saved: a folder stands where "
-                                     "its lock file %1 belongs")
-                          .arg(lockPath));
     qint64 pid = 0;
     QString host, app;
     if (lock.getLockInfo(&pid, &host, &app)) {
@@ -98,7 +106,7 @@ short toInt16(const QString& text) {
         toInteger(text, std::numeric_limits<short>::min(), std::numeric_limits<short>::max()));
 }
 
-IniSettingsStore::IniSettingsStore() {
+IniSettingsStore::IniSettingsStore() : path_(settingsFilePath()) {
     open();
     checkFile();
 }
@@ -106,12 +114,15 @@ IniSettingsStore::IniSettingsStore() {
 IniSettingsStore::~IniSettingsStore() = default;
 
 void IniSettingsStore::open() {
-    settings_ = std::make_unique<QSettings>(settingsFilePath(), QSettings::IniFormat);
+    settings_.reset();
+    if (notAPlainFile(path_))
+        return;
+    settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
     settings_->beginGroup(QLatin1String(settings_keys::kSection));
 }
 
 QString IniSettingsStore::fileName() const {
-    return settings_->fileName();
+    return path_;
 }
 
 void IniSettingsStore::checkFile() {
@@ -163,6 +174,11 @@ void IniSettingsStore::commit() {
             open();
         }
     }
+    if (notAPlainFile(fileName()))
+        throw Failure(QStringLiteral("The settings could not be saved: %1 is not a plain file")
+                          .arg(fileName()));
+    if (!settings_)
+        open(); // what stood in the file's place has gone
     // Before any value is set: a QSettings with unsaved values saves again when it goes.
     makeLockFree(fileName());
     for (auto it = writes.cbegin(); it != writes.cend(); ++it)

@@ -27,7 +27,9 @@ class SettingsStore {
 // running copy may have written meanwhile. A damaged file (not text) or a
 // folder in its place fails the first read; the store then reads as empty,
 // and the next commit puts the damaged file aside as Kestrelin.conf.damaged
-// and writes a good one.
+// and writes a good one. Anything but a plain file in its place (a folder, a
+// pipe, a device) is never opened, since reading a pipe would wait for good;
+// saves then fail with the reason until it is gone.
 class IniSettingsStore : public SettingsStore {
   public:
     IniSettingsStore();
@@ -42,7 +44,8 @@ class IniSettingsStore : public SettingsStore {
     void open();
     void checkFile();
 
-    std::unique_ptr<QSettings> settings_;
+    QString path_;
+    std::unique_ptr<QSettings> settings_; // none while no plain file stands at path_
     QHash<QString, QString> pending_;
     QString damage_; // why the file could not be read, until it is mended
     bool damageReported_ = false;

@@ -1,6 +1,7 @@
 #include "playlist/list_view.h"
 #include "settings/settings_store.h"
 #include "support/form_fixture.h"
+#include "support/pipe_watch.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -203,6 +204,43 @@ TEST_F(RestoreTest, ASaveThatCannotBeStoredIsReportedAndClosingGoesOn) {
     EXPECT_TRUE(dialogs.shown[0].text.contains("Form1.Form_QueryUnload at line 100"));
     EXPECT_EQ(endProgramCalls, 1);
     QDir(settingsFile()).removeRecursively();
+}
+
+TEST_F(RestoreTest, AFolderWhereTheFileBelongsIsNeitherMovedAsideNorReplaced) {
+    // Someone's folder: a damaged settings file is set aside, a folder never is.
+    const QString inside = settingsFile() + "/notes.txt";
+    QDir().mkpath(settingsFile());
+    QFile notes(inside);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    restart();
+    drop({makeFile("a.mp3")});
+    EXPECT_THROW(form->SaveListAndOptions(), std::exception) << "a save reported success";
+    EXPECT_THROW(form->SaveListAndOptions(), std::exception) << "a second save reported success";
+    EXPECT_TRUE(QFileInfo(inside).isFile()) << "the folder was moved";
+    QDir(settingsFile()).removeRecursively();
+}
+
+TEST_F(RestoreTest, APipeWhereTheFileBelongsNeitherHoldsUpStartNorASave) {
+    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+    {
+        PipeWatch pipe(settingsFile());
+        ASSERT_TRUE(pipe.made());
+        restart();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_TRUE(dialogs.shown[0].text.contains("not a file"))
+            << dialogs.shown[0].text.toStdString();
+        drop({makeFile("a.mp3")});
+        try {
+            form->SaveListAndOptions();
+            ADD_FAILURE() << "the save reported success";
+        } catch (const std::exception& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains("not a plain file")) << e.what();
+        }
+        EXPECT_FALSE(pipe.readerWaited()) << "the pipe was opened and would have frozen the window";
+    }
+    form->SaveListAndOptions();
+    EXPECT_EQ(stored("ListCount"), "1") << "once the pipe is gone, a save writes the file";
 }
 
 TEST_F(RestoreTest, ADamagedFileIsReportedOnceGivesAnEmptyListAndTheNextSaveMendsIt) {

@@ -10,13 +10,8 @@ start_app
 xdotool windowactivate --sync "$WINDOW"
 # The button sits at (272,466), 256 x 27.
 xdotool mousemove --window "$WINDOW" 400 479 click 1
-question=""
-for _ in $(seq 1 100); do
-  question=$(xdotool search --onlyvisible --name '^Thrennic$' | grep -vx "$WINDOW" | head -n 1 || true)
-  [[ -n "$question" ]] && break
-  sleep 0.1
-done
-[[ -n "$question" ]] || fail "no question was asked"
+wait_dialog
+question=$DIALOG
 import -window root "${SHOT_DIR:-$WORK}/samples-question.png"
 xdotool windowactivate --sync "$question" key alt+n
 wait_for 20 bash -c "! xdotool search --onlyvisible --name '^Thrennic\$' | grep -qvx $WINDOW" || fail "the question stayed open"

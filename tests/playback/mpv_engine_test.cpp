@@ -92,4 +92,20 @@ TEST_F(MpvPlaybackTest, ABrokenLastFileWithLoopOnStillEnds) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 10000));
 }
 
+TEST_F(MpvPlaybackTest, AFileStartedAfterAPauseIsHeard) {
+    writeToneWav(file("long.wav"), 30, 440);
+    writeToneWav(file("next.wav"), 0.5, 550);
+    auto player = makePlayer();
+    PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+    list->appendItem(player->newMedia(file("long.wav")));
+    list->appendItem(player->newMedia(file("next.wav")));
+    player->setCurrentPlaylist(list);
+    player->playItem(list->Item(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Playing; }, 10000));
+    player->pause();
+    player->playItem(list->Item(1));
+    // Still paused, the next file would never play to its end.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+}
+
 } // namespace

@@ -111,6 +111,26 @@ TEST_F(PlayerTest, RemovingTheQueuedItemQueuesTheOneAfterIt) {
     EXPECT_EQ(engine->queued.path, "/m/2.wav");
 }
 
+TEST_F(PlayerTest, WithShuffleARemovedItemIsNeverTheOneThatPlaysNext) {
+    // Shuffle keeps its choice of next while the playlist only grows, so the
+    // removal of exactly that choice is what must make it choose again.
+    fill(10);
+    player->setMode(QStringLiteral("shuffle"), true);
+    player->playItem(list->Item(0));
+    for (int round = 0; round < 4; ++round) {
+        const QString chosen = engine->queued.path;
+        ASSERT_FALSE(chosen.isEmpty());
+        for (int i = 0; i < list->count(); ++i)
+            if (list->Item(i)->sourceURL() == chosen) {
+                list->removeItem(list->Item(i));
+                break;
+            }
+        EXPECT_NE(engine->queued.path, chosen) << "round " << round;
+        engine->finishCurrent();
+        EXPECT_NE(player->currentMedia()->sourceURL(), chosen) << "a removed file played";
+    }
+}
+
 TEST_F(PlayerTest, OwnNextAndPreviousWrapAndCountAsThePlayersMoves) {
     fill(3);
     player->playItem(list->Item(0));

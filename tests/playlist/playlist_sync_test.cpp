@@ -79,6 +79,14 @@ TEST_F(RemovalTest, EmptyNamesNeitherMarkOtherEntriesNorReachTheTrash) {
     EXPECT_TRUE(QFile::exists(hidden));
     EXPECT_TRUE(QDir(folder).exists());
     EXPECT_TRUE(trashedNames().isEmpty());
+    // The same folder twice: an empty name is no name, so its twin is no namesake.
+    drop({folder});
+    ASSERT_EQ(listTexts(), QStringList({"", "a.mp3", ""}));
+    ASSERT_EQ(playlistPaths(), QStringList({folder, a, folder}));
+    form->PlayNew(3);
+    form->del_list2(1);
+    EXPECT_EQ(listTexts(), QStringList({"", "a.mp3"}));
+    EXPECT_EQ(playlistPaths(), QStringList({folder, a}));
 }
 
 TEST_F(RemovalTest, NoSelectedEntryReportsEachFailedStepAndRemovesNothing) {

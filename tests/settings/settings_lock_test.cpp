@@ -1,4 +1,5 @@
 #include "support/form_fixture.h"
+#include "support/pipe_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,6 +69,14 @@ TEST_F(SettingsLockTest, AFolderWhereTheLockBelongsFailsTheSaveWithTheReasonAndK
     QDir(lockPath()).removeRecursively();
     form->SaveListAndOptions();
     EXPECT_EQ(stored("ListCount"), "2") << "the next save, once the lock is gone, writes every key";
+}
+
+TEST_F(SettingsLockTest, APipeWhereTheLockBelongsFailsTheSaveWithoutWaiting) {
+    PipeWatch pipe(lockPath());
+    ASSERT_TRUE(pipe.made());
+    EXPECT_THROW(form->SaveListAndOptions(), std::exception);
+    EXPECT_FALSE(pipe.readerWaited()) << "the lock was read and would have frozen the window";
+    EXPECT_EQ(stored("ListCount"), "1");
 }
 
 TEST_F(SettingsLockTest, ALockHeldByALiveProcessFailsThroughTheCallersTrap) {

@@ -156,6 +156,8 @@ QString IniSettingsStore::read(const QString& key, const QString& fallback) {
         }
         return fallback;
     }
+    if (!settings_) // something other than a file took the file's place since start-up
+        return fallback;
     const QVariant value = settings_->value(key);
     return value.isValid() ? value.toString() : fallback;
 }
@@ -195,7 +197,7 @@ void IniSettingsStore::commit() {
 }
 
 int IniSettingsStore::songKeyLimit() {
-    if (!damage_.isEmpty())
+    if (!damage_.isEmpty() || !settings_)
         return 0;
     int limit = 0;
     for (const QString& key : settings_->childKeys())

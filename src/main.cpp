@@ -1,10 +1,10 @@
+#include "app/engine_starter.h"
 #include "app/form1.h"
 #include "app/product.h"
 #include "app/termination.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
 #include "platform/window_manager_close.h"
-#include "playback/mpv_engine.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
@@ -19,18 +19,12 @@ int main(int argc, char* argv[]) {
     // libmpv needs the C numeric locale; Qt set the user's locale above.
     std::setlocale(LC_NUMERIC, "C");
     QtDialogs dialogs;
-    QString error;
-    std::unique_ptr<MpvEngine> engine = MpvEngine::create({}, &error);
-    if (!engine) {
-        dialogs.showMessage(QStringLiteral("The audio engine could not be started:\r\n") + error,
-                            kProductName, MessageIcon::Warning);
-        return 1;
-    }
     IniSettingsStore settings;
     QtFilePicker picker;
     bool mainLoopRunning = false;
+    // The engine comes later (see below): the player keeps what it is asked meanwhile.
     Form1 window(Platform{
-        std::move(engine), dialogs, settings, picker, QCoreApplication::applicationDirPath(),
+        nullptr, dialogs, settings, picker, QCoreApplication::applicationDirPath(),
         [&mainLoopRunning] { endProgramAfterUnload(mainLoopRunning); },
         [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
     dialogs.setParent(&window);
@@ -42,6 +36,9 @@ int main(int argc, char* argv[]) {
                      [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
     window.show();
+    // libmpv loads once the window is on the screen; the player holds what it is asked till then.
+    EngineStarter engine(*window.WMP, dialogs);
+    engine.startOnceShown(window);
     QTimer::singleShot(0, &app, [&mainLoopRunning] { mainLoopRunning = true; });
     return app.exec();
 }

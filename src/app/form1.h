@@ -110,6 +110,13 @@ class Form1 : public QWidget {
     std::vector<Media> MediaSlots; // every media item made, by slot; grows with the playlist
     // Appends one file to both halves: a list entry, its media item in slot, the player item.
     void AppendEntry(const QString& text, const QString& path, int slot);
+    struct NewEntry {
+        QString text;
+        QString path;
+        int slot;
+    };
+    // AppendEntry for many at once, with one insert into the list.
+    void AppendEntries(const std::vector<NewEntry>& entries);
     void del_list2(short pro); // 0: remove the selected entry; 1: and send its file to the Trash
     void update_playlist2(const PlaylistEntry& dele, short proc_it);
     void RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item);

@@ -42,25 +42,30 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // Keys beyond the last Song key that exists would all read empty; a count far
     // beyond them (two thousand million, say) must not hold start-up up.
     int last = 0;
-    QStringList refused;
     trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
-    for (int i = 0; i < last; ++i) {
-        QString path;
+    QStringList paths(last); // a read that fails leaves its slot empty
+    for (int i = 0; i < last; ++i)
         trap(158, [&] {
-            path = settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString());
+            paths[i] =
+                settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString());
         });
-        QString name;
-        trap(160, [&] {
-            if (isFaithfulPath(path))
-                name = dirName(path);
-            else
-                refused << path;
-        });
-        if (name.trimmed().isEmpty())
-            continue;
-        // The entry, its media item in slot i (the saved index) and the player item, together.
-        trap(162, [&] { AppendEntry(name, path, i); });
-    }
+    QStringList refused;
+    QStringList names;
+    trap(160, [&] {
+        names = dirNames(paths);
+        for (int i = 0; i < last; ++i)
+            if (!isFaithfulPath(paths[i])) {
+                refused << paths[i];
+                names[i].clear();
+            }
+    });
+    // The entries, their media items in slot i (the saved index) and the player items, together.
+    std::vector<NewEntry> entries;
+    entries.reserve(static_cast<size_t>(last));
+    for (int i = 0; i < names.size(); ++i)
+        if (!names[i].trimmed().isEmpty())
+            entries.push_back({names[i], paths[i], i});
+    trap(162, [&] { AppendEntries(entries); });
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });

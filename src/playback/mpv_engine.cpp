@@ -1,8 +1,10 @@
 #include "playback/mpv_engine.h"
 
+#include "playback/mpv_library.h"
+
 #include <QFile>
-#include <mpv/client.h>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -49,37 +51,67 @@ QByteArray openablePath(const QString& path) {
 
 } // namespace
 
-std::unique_ptr<MpvEngine> MpvEngine::create(const Options& extra, QString* error) {
-    mpv_handle* mpv = mpv_create();
+MpvEngine::Started MpvEngine::start(const Options& extra) {
+    Started started;
+    const MpvLibrary* lib = loadMpvLibrary(&started.error);
+    if (!lib)
+        return started;
+    mpv_handle* mpv = lib->create();
     if (!mpv) {
-        *error = QStringLiteral("libmpv could not be started");
-        return nullptr;
+        started.error = QStringLiteral("libmpv could not be started");
+        return started;
     }
     for (const auto& option : kBaseOptions)
-        mpv_set_option_string(mpv, option[0], option[1]);
+        lib->set_option_string(mpv, option[0], option[1]);
     for (const auto& [name, value] : extra) {
-        const int rc = mpv_set_option_string(mpv, name.constData(), value.constData());
+        const int rc = lib->set_option_string(mpv, name.constData(), value.constData());
         if (rc < 0) {
-            *error = QStringLiteral("libmpv rejected option %1: %2")
-                         .arg(QString::fromUtf8(name), QString::fromUtf8(mpv_error_string(rc)));
-            mpv_terminate_destroy(mpv);
-            return nullptr;
+            started.error =
+                QStringLiteral("libmpv rejected option %1: %2")
+                    .arg(QString::fromUtf8(name), QString::fromUtf8(lib->error_string(rc)));
+            lib->terminate_destroy(mpv);
+            return started;
         }
     }
-    if (const int rc = mpv_initialize(mpv); rc < 0) {
-        *error = QStringLiteral("libmpv could not be initialised: %1")
-                     .arg(QString::fromUtf8(mpv_error_string(rc)));
-        mpv_terminate_destroy(mpv);
-        return nullptr;
+    if (const int rc = lib->initialize(mpv); rc < 0) {
+        started.error = QStringLiteral("libmpv could not be initialised: %1")
+                            .arg(QString::fromUtf8(lib->error_string(rc)));
+        lib->terminate_destroy(mpv);
+        return started;
     }
-    return std::unique_ptr<MpvEngine>(new MpvEngine(mpv));
+    started.lib_ = lib;
+    started.handle_ = mpv;
+    return started;
 }
 
-MpvEngine::MpvEngine(mpv_handle* mpv) : mpv_(mpv) {
+MpvEngine::Started::~Started() {
+    if (handle_)
+        lib_->terminate_destroy(handle_);
+}
+
+MpvEngine::Started::Started(Started&& other) noexcept
+    : error(std::move(other.error)), lib_(other.lib_),
+      handle_(std::exchange(other.handle_, nullptr)) {}
+
+std::unique_ptr<MpvEngine> MpvEngine::adopt(Started&& started) {
+    if (!started.handle_)
+        return nullptr;
+    auto* engine = new MpvEngine(started.lib_, std::exchange(started.handle_, nullptr));
+    return std::unique_ptr<MpvEngine>(engine);
+}
+
+std::unique_ptr<MpvEngine> MpvEngine::create(const Options& extra, QString* error) {
+    Started started = start(extra);
+    if (!started.handle_)
+        *error = started.error;
+    return adopt(std::move(started));
+}
+
+MpvEngine::MpvEngine(const MpvLibrary* lib, mpv_handle* mpv) : lib_(lib), mpv_(mpv) {
     for (const Observed& p : kObserved)
-        mpv_observe_property(mpv_, p.id, p.name, p.format);
+        lib_->observe_property(mpv_, p.id, p.name, p.format);
     // Runs on mpv's threads: it may only queue a call, never touch mpv or block.
-    mpv_set_wakeup_callback(
+    lib_->set_wakeup_callback(
         mpv_,
         [](void* self) {
             QMetaObject::invokeMethod(static_cast<MpvEngine*>(self), &MpvEngine::drainEvents,
@@ -89,21 +121,21 @@ MpvEngine::MpvEngine(mpv_handle* mpv) : mpv_(mpv) {
 }
 
 MpvEngine::~MpvEngine() {
-    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-    mpv_terminate_destroy(mpv_);
+    lib_->set_wakeup_callback(mpv_, nullptr, nullptr);
+    lib_->terminate_destroy(mpv_);
 }
 
 void MpvEngine::command(std::initializer_list<const char*> args) {
     std::vector<const char*> argv(args);
     argv.push_back(nullptr);
-    mpv_command(mpv_, argv.data());
+    lib_->command(mpv_, argv.data());
 }
 
 AudioEngine::EntryId MpvEngine::loadFile(const QString& path, const char* mode) {
     const QByteArray file = openablePath(path);
     const char* argv[] = {"loadfile", file.constData(), mode, nullptr};
     mpv_node result;
-    if (mpv_command_ret(mpv_, argv, &result) < 0)
+    if (lib_->command_ret(mpv_, argv, &result) < 0)
         return 0;
     EntryId id = 0;
     if (result.format == MPV_FORMAT_NODE_MAP) {
@@ -113,14 +145,14 @@ AudioEngine::EntryId MpvEngine::loadFile(const QString& path, const char* mode) 
                 map->values[i].format == MPV_FORMAT_INT64)
                 id = map->values[i].u.int64;
     }
-    mpv_free_node_contents(&result);
+    lib_->free_node_contents(&result);
     return id;
 }
 
 AudioEngine::EntryId MpvEngine::play(const QString& path) {
     // A new file starts playing even if the last one was paused.
     int no = 0;
-    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+    lib_->set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     return loadFile(path, "replace");
 }
 
@@ -136,7 +168,7 @@ AudioEngine::EntryId MpvEngine::queueNext(const QString& path) {
 
 void MpvEngine::setPaused(bool paused) {
     int flag = paused ? 1 : 0;
-    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
+    lib_->set_property(mpv_, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
 void MpvEngine::stop() {
@@ -150,17 +182,17 @@ void MpvEngine::seek(double seconds) {
 
 void MpvEngine::setVolume(int percent) {
     double volume = percent;
-    mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
+    lib_->set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
 }
 
 void MpvEngine::setMuted(bool muted) {
     int flag = muted ? 1 : 0;
-    mpv_set_property(mpv_, "mute", MPV_FORMAT_FLAG, &flag);
+    lib_->set_property(mpv_, "mute", MPV_FORMAT_FLAG, &flag);
 }
 
 void MpvEngine::drainEvents() {
     while (true) {
-        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        const mpv_event* event = lib_->wait_event(mpv_, 0);
         if (event->event_id == MPV_EVENT_NONE)
             return;
         handleEvent(*event);
@@ -181,7 +213,8 @@ void MpvEngine::handleEvent(const mpv_event& event) {
         if (end->reason == MPV_END_FILE_REASON_EOF || end->reason == MPV_END_FILE_REASON_ERROR) {
             const bool failed = end->reason == MPV_END_FILE_REASON_ERROR;
             Q_EMIT entryEnded(end->playlist_entry_id, failed,
-                              failed ? QString::fromUtf8(mpv_error_string(end->error)) : QString());
+                              failed ? QString::fromUtf8(lib_->error_string(end->error))
+                                     : QString());
         }
         break;
     }

@@ -6,6 +6,7 @@
 #include <QPair>
 #include <memory>
 
+struct MpvLibrary;
 struct mpv_handle;
 struct mpv_event;
 
@@ -20,6 +21,25 @@ class MpvEngine : public AudioEngine {
 
     // A failed start gives nullptr and the reason in *error; it never throws.
     static std::unique_ptr<MpvEngine> create(const Options& extra, QString* error);
+
+    // create in two halves. start loads libmpv and starts a handle, the slow
+    // part, on any thread; adopt makes the engine of it on the thread whose
+    // event loop is to hear from it (nullptr when the start failed).
+    class Started {
+      public:
+        Started() = default;
+        Started(Started&& other) noexcept;
+        Started& operator=(Started&&) = delete;
+        ~Started();
+        QString error; // why the start failed
+
+      private:
+        friend class MpvEngine;
+        const MpvLibrary* lib_ = nullptr;
+        mpv_handle* handle_ = nullptr;
+    };
+    static Started start(const Options& extra);
+    static std::unique_ptr<MpvEngine> adopt(Started&& started);
     ~MpvEngine() override;
 
     EntryId play(const QString& path) override;
@@ -31,13 +51,14 @@ class MpvEngine : public AudioEngine {
     void setMuted(bool muted) override;
 
   private:
-    explicit MpvEngine(mpv_handle* mpv);
+    MpvEngine(const MpvLibrary* lib, mpv_handle* mpv);
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void handlePropertyChange(const mpv_event& event);
     EntryId loadFile(const QString& path, const char* mode);
     void command(std::initializer_list<const char*> args);
 
+    const MpvLibrary* lib_;
     mpv_handle* mpv_;
     EntryId playingId_ = 0;
 };

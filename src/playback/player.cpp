@@ -54,9 +54,35 @@ void Playlist::changed() {
         observer_->playlistChanged();
 }
 
-Player::Player(std::unique_ptr<AudioEngine> engine) : engine_(std::move(engine)) {
+namespace {
+
+// Stands in until the real engine is there: it takes every request and plays
+// nothing, and hands out ids so that the player keeps its books as usual.
+class WaitingEngine : public AudioEngine {
+  public:
+    EntryId play(const QString&) override { return ++lastId_; }
+    EntryId queueNext(const QString& path) override { return path.isEmpty() ? 0 : ++lastId_; }
+    void setPaused(bool) override {}
+    void stop() override {}
+    void seek(double) override {}
+    void setVolume(int) override {}
+    void setMuted(bool) override {}
+
+  private:
+    EntryId lastId_ = 0;
+};
+
+} // namespace
+
+Player::Player(std::unique_ptr<AudioEngine> engine) {
     // Like the control, the player always has a current playlist, empty at first.
     setCurrentPlaylist(newPlaylist(QString()));
+    useEngine(engine ? std::move(engine) : std::make_unique<WaitingEngine>());
+    ready_ = !dynamic_cast<WaitingEngine*>(engine_.get());
+}
+
+void Player::useEngine(std::unique_ptr<AudioEngine> engine) {
+    engine_ = std::move(engine);
     connect(engine_.get(), &AudioEngine::entryStarted, this, &Player::onEntryStarted);
     connect(
         engine_.get(), &AudioEngine::entryEnded, this,
@@ -71,6 +97,24 @@ Player::Player(std::unique_ptr<AudioEngine> engine) : engine_(std::move(engine))
         Q_EMIT durationChanged(seconds);
     });
     engine_->setVolume(volume_);
+    engine_->setMuted(muted_);
+}
+
+void Player::attachEngine(std::unique_ptr<AudioEngine> engine) {
+    if (ready_ || !engine)
+        return;
+    useEngine(std::move(engine));
+    ready_ = true;
+    // What was asked for meanwhile now happens: the current item starts (held
+    // paused if a pause came), with its follow-up queued.
+    if (!current_ || currentId_ == 0)
+        return;
+    queued_.reset();
+    queuedId_ = 0;
+    currentId_ = engine_->play(current_->sourceURL());
+    if (state_ == Paused)
+        engine_->setPaused(true);
+    refreshQueue();
 }
 
 Player::~Player() {

@@ -70,8 +70,13 @@ class Player : public QObject {
     // player moving on by itself (end of an item, shuffle, its own keys).
     enum class ChangeCause { PlayItem, PlayerMove };
 
+    // Without an engine the player keeps every request (the playlist, the item
+    // to play, pause, the modes, the volume) until attachEngine brings one.
     explicit Player(std::unique_ptr<AudioEngine> engine);
     ~Player() override;
+    // The engine, once it has started; what was asked for meanwhile starts on it.
+    void attachEngine(std::unique_ptr<AudioEngine> engine);
+    bool engineReady() const { return ready_; }
 
     Media newMedia(const QString& path) const { return std::make_shared<MediaItem>(path); }
     PlaylistRef newPlaylist(const QString& name) const { return std::make_shared<Playlist>(name); }
@@ -115,6 +120,7 @@ class Player : public QObject {
   private:
     friend class Playlist;
     void playlistChanged();
+    void useEngine(std::unique_ptr<AudioEngine> engine);
     void start(const Media& item, ChangeCause cause);
     void setState(int state);
     void refreshQueue(bool rechoose = false);
@@ -126,6 +132,7 @@ class Player : public QObject {
     void onPlaybackStarted(AudioEngine::EntryId id);
 
     std::unique_ptr<AudioEngine> engine_;
+    bool ready_ = false;
     PlaylistRef playlist_;
     Media current_;
     mutable int currentHint_ = -1;

@@ -1,5 +1,7 @@
 #include "playback/player_widget.h"
 
+#include "ui/transport_icons.h"
+
 #include "playback/player.h"
 
 #include <QCloseEvent>
@@ -74,13 +76,22 @@ void PlayerWidget::buildScreen() {
     outer->addWidget(screen, 1);
 }
 
-QToolButton* PlayerWidget::transportButton(QWidget* bar, int icon, const QString& tip) {
+QToolButton* PlayerWidget::transportButton(QWidget* bar, TransportIcon icon, const QString& tip) {
     auto* button = new QToolButton(bar);
-    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
+    setSymbol(button, icon);
     button->setToolTip(tip);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
+}
+
+namespace {
+constexpr char kSymbolProperty[] = "transportSymbol";
+} // namespace
+
+void PlayerWidget::setSymbol(QToolButton* button, TransportIcon icon) {
+    button->setProperty(kSymbolProperty, static_cast<int>(icon));
+    button->setIcon(transportIcon(icon, palette()));
 }
 
 void PlayerWidget::buildTransportBar() {
@@ -88,15 +99,15 @@ void PlayerWidget::buildTransportBar() {
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(2, 0, 2, 2);
     row->setSpacing(2);
-    auto* previous = transportButton(bar, QStyle::SP_MediaSkipBackward, tr("Previous (Ctrl+B)"));
-    playPause_ = transportButton(bar, QStyle::SP_MediaPlay, tr("Play (Space)"));
-    auto* stop = transportButton(bar, QStyle::SP_MediaStop, tr("Stop"));
-    auto* next = transportButton(bar, QStyle::SP_MediaSkipForward, tr("Next (Ctrl+F)"));
+    auto* previous = transportButton(bar, TransportIcon::Previous, tr("Previous (Ctrl+B)"));
+    playPause_ = transportButton(bar, TransportIcon::Play, tr("Play (Space)"));
+    auto* stop = transportButton(bar, TransportIcon::Stop, tr("Stop"));
+    auto* next = transportButton(bar, TransportIcon::Next, tr("Next (Ctrl+F)"));
     seek_ = new QSlider(Qt::Horizontal, bar);
     seek_->setFocusPolicy(Qt::NoFocus);
     seek_->setToolTip(tr("Position (Left and Right skip)"));
     time_ = new QLabel(bar);
-    mute_ = transportButton(bar, QStyle::SP_MediaVolume, tr("Mute"));
+    mute_ = transportButton(bar, TransportIcon::Volume, tr("Mute"));
     volume_ = new QSlider(Qt::Horizontal, bar);
     volume_->setRange(0, 100);
     volume_->setFixedWidth(70);
@@ -144,8 +155,7 @@ void PlayerWidget::showState(int state) {
     // Without a file there is nothing to say of it; the screen reads as at start.
     status_->setText(player_.currentMedia() ? names.value(state, tr("Ready")) : QString());
     const bool playing = state == Player::Playing || state == Player::Transitioning;
-    playPause_->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    setSymbol(playPause_, playing ? TransportIcon::Pause : TransportIcon::Play);
     playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
 }
 
@@ -159,8 +169,7 @@ void PlayerWidget::showPosition() {
 
 void PlayerWidget::showVolume(int percent, bool muted) {
     volume_->setValue(percent);
-    mute_->setIcon(
-        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    setSymbol(mute_, muted ? TransportIcon::Muted : TransportIcon::Volume);
 }
 
 void PlayerWidget::showFullScreen(bool on) {
@@ -242,6 +251,17 @@ void PlayerWidget::mouseDoubleClickEvent(QMouseEvent*) {
 
 void PlayerWidget::mouseMoveEvent(QMouseEvent*) {
     Q_EMIT MouseMove();
+}
+
+void PlayerWidget::changeEvent(QEvent* event) {
+    // A skin or a desktop theme change: the symbols take the new colours.
+    if (event->type() == QEvent::PaletteChange)
+        for (QToolButton* button : findChildren<QToolButton*>()) {
+            const QVariant symbol = button->property(kSymbolProperty);
+            if (symbol.isValid())
+                setSymbol(button, static_cast<TransportIcon>(symbol.toInt()));
+        }
+    QWidget::changeEvent(event);
 }
 
 bool PlayerWidget::eventFilter(QObject* watched, QEvent* event) {

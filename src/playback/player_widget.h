@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QWidget>
 
+enum class TransportIcon;
+
 class Player;
 class QLabel;
 class QSlider;
@@ -25,6 +27,7 @@ class PlayerWidget : public QWidget {
     void MouseMove();
 
   protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -34,7 +37,9 @@ class PlayerWidget : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QToolButton* transportButton(QWidget* bar, int icon, const QString& tip);
+    QToolButton* transportButton(QWidget* bar, TransportIcon icon, const QString& tip);
+    // Draws the symbol in the current palette, and again whenever the palette changes.
+    void setSymbol(QToolButton* button, TransportIcon icon);
     void buildScreen();
     void buildTransportBar();
     void showItem();

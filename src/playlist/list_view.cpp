@@ -50,11 +50,20 @@ void ListView::SetEntry(int i, const QString& text, const QString& path) {
 }
 
 void ListView::Add(const QString& text, const QString& path) {
+    AddMany({{text, path}});
+}
+
+void ListView::AddMany(const QList<QPair<QString, QString>>& entries) {
     if (columnCount() == 0)
         throw Failure(QStringLiteral("The playlist has no column yet"));
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setData(0, kPathRole, path);
-    addTopLevelItem(item);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(entries.size());
+    for (const auto& [text, path] : entries) {
+        auto* item = new QTreeWidgetItem(QStringList{text});
+        item->setData(0, kPathRole, path);
+        items << item;
+    }
+    addTopLevelItems(items);
 }
 
 void ListView::Remove(int i) {

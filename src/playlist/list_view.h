@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QCursor>
+#include <QList>
+#include <QPair>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeWidget>
@@ -21,6 +23,8 @@ class ListView : public QTreeWidget {
     // Sets both halves of an entry: its text and the path of its own file.
     void SetEntry(int i, const QString& text, const QString& path);
     void Add(const QString& text, const QString& path);
+    // Add for many entries (text, path) at once: one insert, one update of the view.
+    void AddMany(const QList<QPair<QString, QString>>& entries);
     void Remove(int i);
     void Clear();
     bool Selected(int i) const;

@@ -21,14 +21,26 @@ const Playlist& Form1::currentItems() const {
 }
 
 void Form1::AppendEntry(const QString& text, const QString& path, int slot) {
-    if (slot < 0)
-        throw Failure(QStringLiteral("Media slot %1 is out of range").arg(slot));
-    const Media item = WMP->newMedia(path);
-    ListView1->Add(text, path);
-    if (static_cast<size_t>(slot) >= MediaSlots.size())
-        MediaSlots.resize(static_cast<size_t>(slot) + 1);
-    MediaSlots[static_cast<size_t>(slot)] = item;
-    PlayerPlaylist->appendItem(item);
+    AppendEntries({{text, path, slot}});
+}
+
+void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
+    QList<QPair<QString, QString>> rows;
+    rows.reserve(static_cast<qsizetype>(entries.size()));
+    for (const NewEntry& entry : entries) {
+        if (entry.slot < 0)
+            throw Failure(QStringLiteral("Media slot %1 is out of range").arg(entry.slot));
+        rows.append({entry.text, entry.path});
+    }
+    ListView1->AddMany(rows);
+    for (const NewEntry& entry : entries) {
+        const Media item = WMP->newMedia(entry.path);
+        const auto slot = static_cast<size_t>(entry.slot);
+        if (slot >= MediaSlots.size())
+            MediaSlots.resize(slot + 1);
+        MediaSlots[slot] = item;
+        PlayerPlaylist->appendItem(item);
+    }
 }
 
 void Form1::RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item) {

@@ -169,3 +169,75 @@ TEST_F(PlayerTest, PlayItemOfAnItemOutsideThePlaylistFails) {
 }
 
 } // namespace
+
+namespace {
+
+// A player that starts without its engine, as the program does while libmpv loads.
+class WaitingPlayerTest : public ::testing::Test {
+  protected:
+    WaitingPlayerTest() : player(nullptr) {
+        list = player.newPlaylist(QStringLiteral("pfX"));
+        for (int i = 0; i < 3; ++i)
+            list->appendItem(player.newMedia(QStringLiteral("/m/%1.wav").arg(i)));
+        player.setCurrentPlaylist(list);
+    }
+    FakeEngine* attach() {
+        auto fake = std::make_unique<FakeEngine>();
+        FakeEngine* engine = fake.get();
+        player.attachEngine(std::move(fake));
+        return engine;
+    }
+
+    Player player;
+    PlaylistRef list;
+};
+
+TEST_F(WaitingPlayerTest, WhatWasAskedBeforeTheEngineCameHappensOnItOnceItIsThere) {
+    int changes = 0;
+    QObject::connect(&player, &Player::CurrentItemChange, [&] { ++changes; });
+    player.setMode(QStringLiteral("loop"), true);
+    player.setVolume(30);
+    player.setMute(true);
+    player.playItem(list->Item(2));
+    EXPECT_FALSE(player.engineReady());
+    EXPECT_EQ(changes, 1) << "the item is current at once, so the list can follow it";
+    EXPECT_EQ(player.currentMedia(), list->Item(2));
+
+    FakeEngine* engine = attach();
+    EXPECT_TRUE(player.engineReady());
+    EXPECT_EQ(engine->played, QStringList{"/m/2.wav"});
+    EXPECT_EQ(engine->queued.path, "/m/0.wav") << "loop, asked for before, queues the first";
+    EXPECT_EQ(engine->volume, 30);
+    EXPECT_TRUE(engine->muted);
+    EXPECT_FALSE(engine->paused);
+    engine->startPlayback();
+    EXPECT_EQ(player.playState(), Player::Playing);
+    engine->finishCurrent();
+    EXPECT_EQ(player.currentMedia(), list->Item(0)) << "the player follows the engine as usual";
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(WaitingPlayerTest, APauseOrAStopBeforeTheEngineCameIsKept) {
+    player.playItem(list->Item(0));
+    player.pause();
+    FakeEngine* engine = attach();
+    EXPECT_EQ(engine->played, QStringList{"/m/0.wav"});
+    EXPECT_TRUE(engine->paused) << "it loads, held paused";
+    engine->startPlayback();
+    EXPECT_EQ(player.playState(), Player::Paused);
+    player.play();
+    EXPECT_FALSE(engine->paused);
+    EXPECT_EQ(player.playState(), Player::Playing);
+}
+
+TEST_F(WaitingPlayerTest, NothingAskedMeansNothingPlaysAndASecondEngineIsRefused) {
+    player.playItem(list->Item(1));
+    player.stop();
+    FakeEngine* engine = attach();
+    EXPECT_TRUE(engine->played.isEmpty()) << "stopped before the engine came";
+    player.attachEngine(std::make_unique<FakeEngine>());
+    player.playItem(list->Item(1));
+    EXPECT_EQ(engine->played, QStringList{"/m/1.wav"}) << "the first engine stays";
+}
+
+} // namespace

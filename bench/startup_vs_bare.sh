@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Whole-process start-up: process start -> window mapped, for the program with
+# an empty settings file and with a restored list of 10,000 files, each against
+# a bare Qt window of the same size started the same way, in pairs, on a
+# private X server with a window manager. Also reports when the program opened
+# the file it plays first (its playback is starting) and its resident size.
+#
+#   bench/startup_vs_bare.sh [PAIRS]    (default 5; builds what it runs)
+#
+# Ends with status 1 when a median ratio is over its bound: 2.0 with 10,000
+# files, 1.5 with an empty list.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+PAIRS=${1:-5}
+ENTRIES=10000
+"$ROOT/scripts/build.sh" thrennic thrennic_bare_window thrennic_map_timer >/dev/null
+BUILD="$ROOT/build"
+TIMER="$BUILD/bench/thrennic_map_timer"
+# The programs' own chatter (no sound card here, say) is not part of the report.
+timer() { "$TIMER" "$@" 2>/dev/null; }
+
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+unset QT_QPA_PLATFORM
+export XDG_RUNTIME_DIR="$WORK/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r line <&3; PIDS+=("${line#pid }")
+read -r -t 20 number <&3 || { echo "Xvfb did not start" >&2; exit 2; }
+export DISPLAY=":$number"
+openbox >/dev/null 2>&1 & PIDS+=("$!")
+for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+
+# Two homes: one with no settings, one whose settings list $ENTRIES files.
+empty_home() {
+  export XDG_CONFIG_HOME="$WORK/empty/config" XDG_DATA_HOME="$WORK/empty/data"
+  rm -rf "$WORK/empty"; mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+}
+music="$WORK/music"
+mkdir -p "$music"
+sox -n -r 44100 -c 2 "$music/take.wav" synth 30 sine 440
+for i in $(seq 0 $((ENTRIES - 1))); do ln "$music/take.wav" "$music/take $i.wav"; done
+full_home() {
+  export XDG_CONFIG_HOME="$WORK/full/config" XDG_DATA_HOME="$WORK/full/data"
+  mkdir -p "$XDG_CONFIG_HOME/Kestrelin" "$XDG_DATA_HOME"
+  {
+    echo '[Thrennic]'
+    echo "ListCount=$ENTRIES"
+    for i in $(seq 0 $((ENTRIES - 1))); do echo "Song$i=$music/take $i.wav"; done
+  } > "$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
+}
+full_home
+
+field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+declare -A runs
+for pair in $(seq "$PAIRS"); do
+  empty_home
+  runs[bare]+="$(timer -- "$BUILD/bench/thrennic_bare_window" | field mapped_ms) "
+  runs[empty]+="$(timer -- "$BUILD/thrennic" | field mapped_ms) "
+  full_home
+  out=$(timer --file "$music/take $((ENTRIES - 1)).wav" -- "$BUILD/thrennic")
+  runs[full]+="$(field mapped_ms <<<"$out") "
+  runs[audio]+="$(field opened_ms <<<"$out") "
+  runs[rss]+="$(field rss_kb <<<"$out") "
+  runs[bare2]+="$(timer -- "$BUILD/bench/thrennic_bare_window" | field mapped_ms) "
+done
+
+m() { tr ' ' '\n' <<<"${runs[$1]}" | grep . | median; }
+bare=$(m bare) bare2=$(m bare2) empty=$(m empty) full=$(m full)
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+echo "medians of $PAIRS runs, process start -> window mapped (ms):"
+echo "  bare Qt window: $bare (again after the full run: $bare2)"
+echo "  empty list:     $empty  ratio $(ratio "$empty" "$bare")"
+echo "  $ENTRIES files:  $full  ratio $(ratio "$full" "$bare2")"
+echo "  $ENTRIES files, process start -> the last file opened for playback: $(m audio) ms"
+echo "  $ENTRIES files, resident size then: $(m rss) kB"
+awk -v e="$(ratio "$empty" "$bare")" -v f="$(ratio "$full" "$bare2")" \
+  'BEGIN { exit !(e < 1.5 && f < 2.0) }' || { echo "a ratio is over its bound" >&2; exit 1; }

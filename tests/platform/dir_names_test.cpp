@@ -1,0 +1,54 @@
+#include "platform/dir_name.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+// The batched look-up must answer exactly as one look-up per path, for every
+// kind of thing a saved list can name, in a folder big enough to be read whole.
+TEST(DirNamesTest, AFolderReadWholeGivesTheSameAnswersAsOneLookUpPerPath) {
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    QStringList paths;
+    for (int i = 0; i < 40; ++i) {
+        touch(d + QStringLiteral("/take %1.wav").arg(i));
+        paths << d + QStringLiteral("/take %1.wav").arg(i);
+    }
+    touch(d + QStringLiteral("/.hidden.wav"));
+    touch(d + QStringLiteral("/\u00e9t\u00e9 \"quoted\".wav"));
+    QDir(d).mkdir(QStringLiteral("folder.wav"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(d + QStringLiteral("/pipe.wav")).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("take 1.wav", QFile::encodeName(d + QStringLiteral("/link.wav"))), 0);
+    ASSERT_EQ(::symlink("gone.wav", QFile::encodeName(d + QStringLiteral("/dangling.wav"))), 0);
+    ASSERT_EQ(::symlink("folder.wav", QFile::encodeName(d + QStringLiteral("/dirlink.wav"))), 0);
+    for (const char* odd :
+         {"/.hidden.wav", "/\u00e9t\u00e9 \"quoted\".wav", "/folder.wav", "/pipe.wav", "/link.wav",
+          "/dangling.wav", "/dirlink.wav", "/missing.wav", "/", "/take 3.wav", "/./take 4.wav",
+          "/folder.wav/../take 5.wav", "//take 6.wav"})
+        paths << d + QString::fromUtf8(odd);
+    paths << QString() << QStringLiteral("relative.wav") << QStringLiteral("/etc/hostname");
+
+    const QStringList batched = dirNames(paths);
+    ASSERT_EQ(batched.size(), paths.size());
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(batched[i], dirName(paths[i])) << paths[i].toStdString();
+    // The answers themselves, so that both cannot be wrong the same way.
+    EXPECT_EQ(batched[0], "take 0.wav");
+    EXPECT_EQ(batched[paths.indexOf(d + "/link.wav")], "link.wav");
+    EXPECT_EQ(batched[paths.indexOf(d + "/take 3.wav")], "take 3.wav") << "listed twice";
+    for (const char* none : {"/.hidden.wav", "/folder.wav", "/pipe.wav", "/dangling.wav",
+                             "/dirlink.wav", "/missing.wav"})
+        EXPECT_EQ(batched[paths.indexOf(d + QString::fromUtf8(none))], QString()) << none;
+}
+
+} // namespace

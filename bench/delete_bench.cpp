@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "playback/mpv_engine.h"
 #include "playlist/list_view.h"
+#include "recycle/shell_delete.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"
 #include "support/wav.h"
@@ -61,5 +62,59 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
 BENCHMARK(BM_DeleteButtonToNextPlaybackRestart)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(kDeletes);
+
+// Ctrl+Z after a delete, in a list of 10,000 with 1,000 other files already in
+// the Trash (a tenth of them namesakes of the undone file): the file moved back,
+// the entry in its place and playing, the list saved: to the real settings file
+// (argument 1), or to a store in memory (0), which leaves out the save's own cost.
+void BM_UndoInTenThousandWithAFullTrash(benchmark::State& state) {
+    const bool realFile = state.range(0) == 1;
+    constexpr int kEntries = 10000, kInTrash = 1000, kTarget = 5000;
+    QTemporaryDir music;
+    const QString tone = QDir(music.path()).filePath(QStringLiteral("tone.wav"));
+    writeToneWav(tone, 0.2);
+    QList<QUrl> urls;
+    for (int i = 0; i < kEntries; ++i) {
+        const QString path = QDir(music.path()).filePath(QStringLiteral("take %1.wav").arg(i));
+        QFile::copy(tone, path);
+        urls << QUrl::fromLocalFile(path);
+    }
+    RecordingDialogs dialogs;
+    for (int i = 0; i < kInTrash; ++i) {
+        const QString folder = QDir(music.path()).filePath(QStringLiteral("old %1").arg(i));
+        QDir().mkpath(folder);
+        const QString name = i % 10 == 0 ? QStringLiteral("take %1.wav").arg(kTarget)
+                                         : QStringLiteral("old take %1.wav").arg(i);
+        QFile::copy(tone, folder + QLatin1Char('/') + name);
+        ShellDelete(folder + QLatin1Char('/') + name, 1, dialogs);
+    }
+    FakeFilePicker picker;
+    std::unique_ptr<SettingsStore> store;
+    if (realFile)
+        store = std::make_unique<IniSettingsStore>();
+    else
+        store = std::make_unique<MemorySettingsStore>();
+    Form1 form(
+        Platform{std::make_unique<FakeEngine>(), dialogs, *store, picker, music.path(), {}, {}});
+    form.Form_Load();
+    QMimeData data;
+    data.setUrls(urls);
+    form.ListView1_OLEDragDrop(data);
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.DeleteReady = true;
+        form.PlayNew(kTarget);
+        form.PushButton6_Click();
+        state.ResumeTiming();
+        form.UndoDelete();
+    }
+    if (!dialogs.shown.empty() || form.ListView1->Count() != kEntries)
+        state.SkipWithError("an undo did not bring its file back");
+}
+BENCHMARK(BM_UndoInTenThousandWithAFullTrash)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace

@@ -152,4 +152,6 @@ void Form1::buildControls() {
     connect(WMPView, &PlayerWidget::LostFocus, this, [this] { WMP_LostFocus(); });
     connect(WMPView, &PlayerWidget::DoubleClick, this, [this] { WMP_DoubleClick(); });
     connect(WMPView, &PlayerWidget::MouseMove, this, [this] { WMP_MouseMove(); });
+    connect(WMPView, &PlayerWidget::UndoRequested, this,
+            [this] { guarded("UndoDelete", [&] { UndoDelete(); }); });
 }

@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 #include "playback/player.h"
+#include "recycle/trash_undo.h"
 
 #include <QCursor>
 #include <QPersistentModelIndex>
@@ -146,6 +147,10 @@ class Form1 : public QWidget {
     void DeleteToRBIN();         // send the playing file to the Trash, play the next (reports)
     void DeleteToRBINNoPrompt(); // the same, silently
     void PushButton6_Click();    // "Delete Playing File To Recycle Bin": delete, then save
+    TrashUndo Recycled;          // this session's deletes to the Trash, for undo
+    // Ctrl+Z: the newest delete still undone comes back, to its folder and its
+    // place in the list, playing; then the list is saved.
+    void UndoDelete();
     void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing
 
     // ---- Playback (src/playback) -----------------------------------------

@@ -18,6 +18,16 @@ void Playlist::appendItem(const Media& item) {
     changed();
 }
 
+void Playlist::insertItem(int index, const Media& item) {
+    if (!item)
+        throw Failure(QStringLiteral("No media item was given"));
+    if (index < 0 || index > count())
+        throw Failure(QStringLiteral("Index %1 is out of range").arg(index));
+    items_.insert(items_.begin() + index, item);
+    ++members_[item.get()];
+    changed();
+}
+
 int Playlist::indexOf(const MediaItem* item, int hint) const {
     if (!item || !members_.contains(item))
         return -1;

@@ -2,6 +2,8 @@
 
 #include "ui/transport_icons.h"
 
+#include <QTimer>
+
 #include "playback/player.h"
 
 #include <QCloseEvent>
@@ -69,6 +71,15 @@ void PlayerWidget::buildScreen() {
     column->addStretch(1);
     column->addWidget(title_);
     column->addWidget(status_);
+    notice_ = new QLabel(screen);
+    notice_->setAlignment(Qt::AlignCenter);
+    notice_->setWordWrap(true);
+    notice_->setObjectName(QStringLiteral("playerNotice"));
+    column->addSpacing(12);
+    column->addWidget(notice_);
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setSingleShot(true);
+    connect(noticeTimer_, &QTimer::timeout, notice_, &QLabel::clear);
     column->addStretch(1);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -159,6 +170,16 @@ void PlayerWidget::showState(int state) {
     playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
 }
 
+void PlayerWidget::showNotice(const QString& text) {
+    constexpr int kNoticeMs = 5000;
+    notice_->setText(text);
+    noticeTimer_->start(kNoticeMs);
+}
+
+QString PlayerWidget::notice() const {
+    return notice_->text();
+}
+
 void PlayerWidget::showPosition() {
     const double length = player_.duration();
     seek_->setRange(0, static_cast<int>(length));
@@ -216,6 +237,11 @@ void PlayerWidget::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Space:
         player_.playState() == Player::Playing ? player_.pause() : player_.play();
+        return;
+    case Qt::Key_Z:
+        if (!ctrl)
+            break;
+        Q_EMIT UndoRequested();
         return;
     case Qt::Key_Escape:
         player_.setFullScreen(false);

@@ -19,12 +19,17 @@ class PlayerWidget : public QWidget {
     Q_OBJECT
   public:
     PlayerWidget(Player& player, QWidget* parent);
+    // A line on the screen for a few seconds: what a delete or an undo did.
+    void showNotice(const QString& text);
+    QString notice() const;
 
   Q_SIGNALS:
     void GotFocus();
     void LostFocus();
     void DoubleClick();
     void MouseMove();
+    // Ctrl+Z at full screen, where the window does not see the keys.
+    void UndoRequested();
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -51,6 +56,8 @@ class PlayerWidget : public QWidget {
     Player& player_;
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* notice_ = nullptr;
+    class QTimer* noticeTimer_ = nullptr;
     QLabel* time_ = nullptr;
     QSlider* seek_ = nullptr;
     QSlider* volume_ = nullptr;

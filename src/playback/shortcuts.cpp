@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkT = 84;
+constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkT = 84, kVkZ = 90;
 constexpr int kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
 
 // The key code and shift bits the window's key handler works with.
@@ -57,6 +57,9 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
     } else if (bits == kCtrlBit && keyCode == kVkT) {
         toggle(*Check2);
         WMPView->setFocus();
+        keyCode = 0;
+    } else if (bits == kCtrlBit && keyCode == kVkZ) {
+        UndoDelete();
         keyCode = 0;
     } else if (keyCode == kVkDelete) {
         DeleteKeyHandled = true;

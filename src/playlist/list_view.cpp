@@ -53,6 +53,16 @@ void ListView::Add(const QString& text, const QString& path) {
     AddMany({{text, path}});
 }
 
+void ListView::Insert(int i, const QString& text, const QString& path) {
+    if (columnCount() == 0)
+        throw Failure(QStringLiteral("The playlist has no column yet"));
+    if (i < 1 || i > Count() + 1)
+        throw Failure(QStringLiteral("Entry %1 is out of range").arg(i));
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, kPathRole, path);
+    insertTopLevelItem(i - 1, item);
+}
+
 void ListView::AddMany(const QList<QPair<QString, QString>>& entries) {
     if (columnCount() == 0)
         throw Failure(QStringLiteral("The playlist has no column yet"));

@@ -23,6 +23,8 @@ class ListView : public QTreeWidget {
     // Sets both halves of an entry: its text and the path of its own file.
     void SetEntry(int i, const QString& text, const QString& path);
     void Add(const QString& text, const QString& path);
+    // Puts an entry in at position i (from 1; Count() + 1 adds it at the end).
+    void Insert(int i, const QString& text, const QString& path);
     // Add for many entries (text, path) at once: one insert, one update of the view.
     void AddMany(const QList<QPair<QString, QString>>& entries);
     void Remove(int i);

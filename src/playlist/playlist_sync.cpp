@@ -58,7 +58,7 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
                 const Media& item = currentItems().Item(i);
                 // Only the entry's own file goes; namesakes elsewhere and folders never do.
                 if (entryOwnsItem(dele, *item))
-                    ShellDelete(item->sourceURL(), 1, dialogs_);
+                    Recycled.trash(item->sourceURL(), dialogs_);
             });
     }
     trap(106, [&] { BusyUpdating = false; });

@@ -5,6 +5,7 @@
 #include "playlist/list_view.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 void Form1::Timer1_Timer() {
@@ -31,7 +32,14 @@ void Form1::deletePlaying(Trap& trap) {
             n = ListView1->SelectedIndex();
     });
     trap(108, [&] { ListView1->setFocus(); });
+    const size_t undoable = Recycled.size();
     trap(110, [&] { del_list2(1); });
+    if (Recycled.size() > undoable) {
+        Recycled.newest().entryNumber = n;
+        const QString name = QFileInfo(Recycled.newest().originalPath).fileName();
+        WMPView->showNotice(
+            QStringLiteral("Sent to the Trash: %1 \u2014 Ctrl+Z to undo").arg(name));
+    }
     trap(112, [&] { pauseDeletes(); });
     // The entry that moved up into the deleted one's place, or entry 1 after the
     // last; list order, whatever shuffle says.

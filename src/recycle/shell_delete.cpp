@@ -22,19 +22,22 @@ void showFailure(Dialogs& dialogs, const QString& what, const QString& path, GEr
 
 } // namespace
 
-void ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
+bool ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
     const QByteArray local = QFile::encodeName(path);
     std::unique_ptr<GFile, GObjectDeleter> file(g_file_new_for_path(local.constData()));
     GError* error = nullptr;
     if (mode == 1) {
-        if (!g_file_trash(file.get(), nullptr, &error))
-            showFailure(dialogs, QStringLiteral("Could not move to the Trash"), path, error);
-        return;
+        if (g_file_trash(file.get(), nullptr, &error))
+            return true;
+        showFailure(dialogs, QStringLiteral("Could not move to the Trash"), path, error);
+        return false;
     }
     if (!dialogs.askYesNo(
             QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(path),
             kProductName))
-        return;
-    if (!g_file_delete(file.get(), nullptr, &error))
-        showFailure(dialogs, QStringLiteral("Could not delete"), path, error);
+        return false;
+    if (g_file_delete(file.get(), nullptr, &error))
+        return true;
+    showFailure(dialogs, QStringLiteral("Could not delete"), path, error);
+    return false;
 }

@@ -8,5 +8,5 @@ class Dialogs;
 // freedesktop Trash (recoverable, no question asked); a file is never deleted
 // for good in mode 1: where no Trash can take it, it stays and the user is
 // told. Any other mode asks first, then deletes for good. Failures are shown
-// in a box naming the file; nothing is handed back to the caller.
-void ShellDelete(const QString& path, int mode, Dialogs& dialogs);
+// in a box naming the file. True when the file was moved or deleted.
+bool ShellDelete(const QString& path, int mode, Dialogs& dialogs);

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 FormTest::FormTest() {
@@ -118,6 +119,12 @@ void FormTest::showActive() {
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+}
+
+void FormTest::pressKey(QWidget* where, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    where->setFocus();
+    QTest::keyClick(where->window()->windowHandle(), key, modifiers);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Timer2->isActive(); }, 5000));
 }
 
 void ThreeFilesTest::dropThree(const QString& extension) {

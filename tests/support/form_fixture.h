@@ -41,6 +41,9 @@ class FormTest : public ::testing::Test {
 
     // Shows the window (offscreen) and waits until it is the active one, for focus and keys.
     void showActive();
+    // A key press as the window system delivers it, to where after it takes the focus;
+    // returns once the Delete-key poll the press may have armed has had its tick.
+    void pressKey(QWidget* where, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;

@@ -1,0 +1,230 @@
+#include "recycle/trash_undo.h"
+
+#include "recycle/shell_delete.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trash {
+
+namespace {
+
+dev_t deviceOf(const QByteArray& path) {
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 ? info.st_dev : dev_t(-1);
+}
+
+// The top folder of the mount that holds path: the last folder up the tree
+// on the same device.
+QString mountTop(const QString& path) {
+    QString top = QFileInfo(path).absolutePath();
+    const dev_t device = deviceOf(QFile::encodeName(top));
+    while (top != QLatin1String("/")) {
+        const QString up = QFileInfo(top).absolutePath();
+        if (deviceOf(QFile::encodeName(up)) != device)
+            break;
+        top = up;
+    }
+    return top;
+}
+
+QString homeTrash() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Trash");
+}
+
+// The name GIO gives the id-th file of that name in a Trash folder: the name
+// itself, then ".id" put in before the first dot (or at the end).
+QString uniqueName(const QString& baseName, int id) {
+    if (id == 1)
+        return baseName;
+    const qsizetype dot = baseName.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return baseName + QLatin1Char('.') + QString::number(id);
+    return baseName.left(dot) + QLatin1Char('.') + QString::number(id) + baseName.mid(dot);
+}
+
+// GIO names a trashed file after the original, or with ".N" put in at one of
+// its dots (or at its end) when that name is taken in the Trash.
+bool mayBeNamedAfter(const QString& infoName, const QString& baseName) {
+    const QString suffix = QStringLiteral(".trashinfo");
+    if (!infoName.endsWith(suffix))
+        return false;
+    const QString name = infoName.chopped(suffix.size());
+    if (name == baseName)
+        return true;
+    for (qsizetype at = 0; at <= baseName.size(); ++at) {
+        if (at < baseName.size() && baseName[at] != QLatin1Char('.'))
+            continue;
+        const QString before = baseName.left(at) + QLatin1Char('.');
+        const QString after = baseName.mid(at);
+        if (name.size() <= before.size() + after.size() || !name.startsWith(before) ||
+            !name.endsWith(after))
+            continue;
+        bool number = false;
+        name.mid(before.size(), name.size() - before.size() - after.size()).toUInt(&number);
+        if (number)
+            return true;
+    }
+    return false;
+}
+
+QStringList infoNames(const QString& folder, const QString& baseName) {
+    QStringList names;
+    const QStringList all =
+        QDir(folder + QStringLiteral("/info")).entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
+    for (const QString& name : all)
+        if (mayBeNamedAfter(name, baseName))
+            names << name;
+    return names;
+}
+
+struct Info {
+    QString path; // as written: absolute, or relative to the mount's top
+    QDateTime deleted;
+};
+
+Info readInfo(const QString& infoPath) {
+    Info info;
+    QFile file(infoPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return info;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith("Path="))
+            info.path = QUrl::fromPercentEncoding(line.mid(5).trimmed());
+        else if (line.startsWith("DeletionDate="))
+            info.deleted =
+                QDateTime::fromString(QString::fromLatin1(line.mid(13).trimmed()), Qt::ISODate);
+    }
+    return info;
+}
+
+// Whether the info file (in the Trash folder) records original as where its file came from.
+bool infoIsFor(const QString& folder, const QString& infoPath, const QString& original) {
+    const Info info = readInfo(infoPath);
+    if (info.path.isEmpty())
+        return false;
+    if (info.path.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(info.path) == QDir::cleanPath(original);
+    // A drive's own Trash: the path is relative to the folder that holds the Trash.
+    QString top = folder;
+    if (top.endsWith(QStringLiteral("/.Trash-") + QString::number(::getuid())))
+        top = QFileInfo(top).absolutePath();
+    else
+        top = QFileInfo(QFileInfo(top).absolutePath()).absolutePath(); // <top>/.Trash/<uid>
+    return QDir::cleanPath(top + QLatin1Char('/') + info.path) == QDir::cleanPath(original);
+}
+
+} // namespace
+
+QStringList candidateFolders(const QString& path) {
+    QStringList folders{homeTrash()};
+    const QString top = mountTop(path);
+    const QString uid = QString::number(::getuid());
+    const QString root = top == QLatin1String("/") ? QString() : top;
+    folders << root + QStringLiteral("/.Trash/") + uid << root + QStringLiteral("/.Trash-") + uid;
+    return folders;
+}
+
+Expected expectedNames(const QString& path) {
+    Expected expected;
+    expected.folders = candidateFolders(path);
+    const QString baseName = QFileInfo(path).fileName();
+    for (const QString& folder : expected.folders) {
+        QString info;
+        for (int id = 1;; ++id) {
+            info = folder + QStringLiteral("/info/") + uniqueName(baseName, id) +
+                   QStringLiteral(".trashinfo");
+            struct stat unused {};
+            if (::lstat(QFile::encodeName(info).constData(), &unused) != 0)
+                break;
+        }
+        expected.infoFiles << info;
+    }
+    return expected;
+}
+
+std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expected) {
+    const QString suffix = QStringLiteral(".trashinfo");
+    auto trashedAs = [&](const QString& folder, const QString& infoName) {
+        return TrashedFile{path,
+                           folder + QStringLiteral("/files/") + infoName.chopped(suffix.size()),
+                           folder + QStringLiteral("/info/") + infoName, 0};
+    };
+    for (qsizetype i = 0; i < expected.folders.size(); ++i)
+        if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))
+            return trashedAs(expected.folders[i], QFileInfo(expected.infoFiles[i]).fileName());
+    std::optional<TrashedFile> found;
+    QDateTime newest;
+    for (const QString& folder : expected.folders)
+        for (const QString& name : infoNames(folder, QFileInfo(path).fileName())) {
+            const QString infoPath = folder + QStringLiteral("/info/") + name;
+            if (!infoIsFor(folder, infoPath, path))
+                continue;
+            const QDateTime deleted = readInfo(infoPath).deleted;
+            if (found && deleted < newest)
+                continue;
+            newest = deleted;
+            found = trashedAs(folder, name);
+        }
+    return found;
+}
+
+QString restore(const TrashedFile& file) {
+    const QByteArray from = QFile::encodeName(file.trashedPath);
+    const QByteArray to = QFile::encodeName(file.originalPath);
+    struct stat info {};
+    if (::lstat(from.constData(), &info) != 0)
+        return QStringLiteral("It is no longer in the Trash (it was emptied, or the file was "
+                              "restored another way).");
+    if (::lstat(to.constData(), &info) == 0)
+        return QStringLiteral("Another file now has its name in that folder.");
+    const QString folder = QFileInfo(file.originalPath).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("Its folder %1 is gone.").arg(folder);
+    // Never replaces: a file that appeared there meanwhile makes the rename fail.
+    int moved = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    if (moved != 0 && errno == EINVAL) {
+        // A file system without that rename: a link fails as well if the name is taken.
+        moved = ::link(from.constData(), to.constData());
+        if (moved == 0)
+            ::unlink(from.constData());
+    }
+    if (moved != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            return QStringLiteral("Another file now has its name in that folder.");
+        return QStringLiteral("It could not be moved back: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+    QFile::remove(file.infoPath);
+    return {};
+}
+
+} // namespace trash
+
+bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
+    const trash::Expected expected = trash::expectedNames(path);
+    if (!ShellDelete(path, 1, dialogs))
+        return false;
+    // A file the Trash took but that cannot be found there again simply cannot be undone.
+    if (std::optional<TrashedFile> found = trash::findTrashed(path, expected))
+        done_.push_back(*found);
+    return true;
+}
+
+TrashedFile TrashUndo::takeNewest() {
+    TrashedFile newest = done_.back();
+    done_.pop_back();
+    return newest;
+}

@@ -1,0 +1,41 @@
+#include "app/form1.h"
+
+#include "app/product.h"
+#include "app/trap.h"
+#include "platform/dialogs.h"
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+void Form1::UndoDelete() {
+    Trap trap(dialogs_, "UndoDelete");
+    // Not behind a box, and never while a delete or an add is half done.
+    if (Recycled.empty() || QApplication::activeModalWidget() || BusyUpdating)
+        return;
+    const TrashedFile last = Recycled.takeNewest();
+    const QString name = QFileInfo(last.originalPath).fileName();
+    const QString why = trash::restore(last);
+    if (!why.isEmpty()) {
+        // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
+        WMPView->showNotice(QStringLiteral("Could not restore %1").arg(name));
+        dialogs_.showMessage(QStringLiteral("Could not restore \"%1\" from the Trash:\r\n%2")
+                                 .arg(last.originalPath, why),
+                             kProductName, MessageIcon::Warning);
+        return;
+    }
+    int at = 0;
+    trap(100, [&] {
+        at = std::clamp(last.entryNumber, 1, ListView1->Count() + 1);
+        ListView1->Insert(at, name, last.originalPath);
+        const Media item = WMP->newMedia(last.originalPath);
+        MediaSlots.push_back(item);
+        PlayerPlaylist->insertItem(std::min(at - 1, PlayerPlaylist->count()), item);
+        WMP->setCurrentPlaylist(PlayerPlaylist);
+    });
+    trap(102, [&] { PlayNew(at); });
+    trap(104, [&] { SaveListAndOptions(); });
+    trap(106, [&] { FreshPlaylist = false; });
+    WMPView->showNotice(QStringLiteral("Restored: %1").arg(name));
+}

@@ -1,6 +1,8 @@
+#include "app/command_line.h"
 #include "app/engine_starter.h"
 #include "app/form1.h"
 #include "app/product.h"
+#include "app/single_instance.h"
 #include "app/termination.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
@@ -9,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QSessionManager>
 #include <QTimer>
 #include <QUrl>
@@ -16,6 +19,12 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.thrennic.Thrennic"));
+    const QStringList files =
+        commandLineFiles(QCoreApplication::arguments().mid(1), QDir::currentPath());
+    // A copy already running takes the files and comes to the front; this one is not needed.
+    if (!files.isEmpty() && single_instance::handToRunningCopy(files))
+        return 0;
     // libmpv needs the C numeric locale; Qt set the user's locale above.
     std::setlocale(LC_NUMERIC, "C");
     QtDialogs dialogs;
@@ -35,7 +44,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
+    InstanceServer instances([&window](const QStringList& handed) {
+        window.guarded("OpenFiles", [&] { window.OpenFiles(handed); });
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
+    if (!files.isEmpty())
+        window.guarded("OpenFiles", [&] { window.OpenFiles(files); });
     // libmpv loads once the window is on the screen; the player holds what it is asked till then.
     EngineStarter engine(*window.WMP, dialogs);
     engine.startOnceShown(window);

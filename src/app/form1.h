@@ -136,8 +136,10 @@ class Form1 : public QWidget {
     void ListView1_MouseUp();
     void ListView1_Click();
     void ListView1_KeyboardChoice(int entry); // an entry chosen by key plays, as a click would
-    bool ListView1_OLEDragOver(const QMimeData& data);  // only drags that carry files
-    void ListView1_OLEDragDrop(const QMimeData& data);  // append the dropped files, play the last
+    bool ListView1_OLEDragOver(const QMimeData& data); // only drags that carry files
+    void ListView1_OLEDragDrop(const QMimeData& data); // append the dropped files, play the last
+    // Files named on the command line, or handed over by a later copy: added as a drop of them.
+    void OpenFiles(const QStringList& paths);
     void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------

@@ -67,6 +67,15 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
     reportRefusedDrop(files.refused);
 }
 
+void Form1::OpenFiles(const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    QMimeData data;
+    data.setUrls(urls);
+    ListView1_OLEDragDrop(data);
+}
+
 void Form1::reportRefusedDrop(const QStringList& refused) {
     if (refused.isEmpty())
         return;

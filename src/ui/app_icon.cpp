@@ -6,7 +6,7 @@
 
 namespace {
 
-QPixmap drawIcon(int size) {
+QPixmap drawIconAt(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -39,9 +39,13 @@ QPixmap drawIcon(int size) {
 
 } // namespace
 
+QPixmap drawAppIcon(int size) {
+    return drawIconAt(size);
+}
+
 QIcon makeAppIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(drawIconAt(size));
     return icon;
 }

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/engine_starter.h"
 #include "app/form1.h"
+#include "app/mpris.h"
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "app/termination.h"
@@ -51,6 +52,9 @@ int main(int argc, char* argv[]) {
         window.activateWindow();
     });
     window.show();
+    // Media keys and the desktop's player controls, once the window is up; none without a bus.
+    Mpris mpris(window);
+    QTimer::singleShot(0, &mpris, [&mpris] { mpris.registerOnSessionBus(); });
     if (!files.isEmpty())
         window.guarded("OpenFiles", [&] { window.OpenFiles(files); });
     // libmpv loads once the window is on the screen; the player holds what it is asked till then.

@@ -27,21 +27,22 @@ wait_for() {
   done
 }
 
-# start_x: a private X server and openbox on it; a start that fails is tried once more.
+# start_x: a private X server and openbox on it; a start that fails is tried again.
 start_x() {
-  try_start_x || try_start_x || fail "the X server or openbox did not start"
+  try_start_x || try_start_x || try_start_x || fail "the X server or openbox did not start"
 }
 
 try_start_x() {
   exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
   local line number="" xpid
   read -r line <&3; xpid=${line#pid }; PIDS+=("$xpid")
-  read -r -t 20 number <&3 || { kill "$xpid" 2>/dev/null; return 1; }
+  read -r -t 20 number <&3 || { echo "Xvfb gave no display number" >&2; kill "$xpid" 2>/dev/null; return 1; }
   export DISPLAY=":$number"
-  wait_for 20 xdpyinfo || { kill "$xpid" 2>/dev/null; return 1; }
+  wait_for 20 xdpyinfo || { echo "display $DISPLAY did not answer" >&2; kill "$xpid" 2>/dev/null; return 1; }
   openbox >/dev/null 2>&1 & local wm=$!; PIDS+=("$wm")
   # wmctrl -m answers once a window manager has announced itself (xprop always exits 0).
   wait_for 20 wmctrl -m && return 0
+  echo "openbox did not announce itself on $DISPLAY" >&2
   kill "$wm" "$xpid" 2>/dev/null
   return 1
 }

@@ -47,9 +47,7 @@ int main(int argc, char* argv[]) {
     window.Form_Load();
     InstanceServer instances([&window](const QStringList& handed) {
         window.guarded("OpenFiles", [&] { window.OpenFiles(handed); });
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
+        window.BringToFront();
     });
     window.show();
     // Media keys and the desktop's player controls, once the window is up; none without a bus.

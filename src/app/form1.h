@@ -140,6 +140,8 @@ class Form1 : public QWidget {
     void ListView1_OLEDragDrop(const QMimeData& data); // append the dropped files, play the last
     // Files named on the command line, or handed over by a later copy: added as a drop of them.
     void OpenFiles(const QStringList& paths);
+    // A later copy or the desktop's player controls asked for the window: shown, on top, active.
+    void BringToFront();
     void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------

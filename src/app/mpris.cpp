@@ -92,10 +92,7 @@ QStringList MprisRoot::supportedMimeTypes() const {
 }
 
 void MprisRoot::Raise() {
-    Form1& window = mpris_->window();
-    window.showNormal();
-    window.raise();
-    window.activateWindow();
+    mpris_->window().BringToFront();
 }
 
 void MprisRoot::Quit() {

@@ -76,6 +76,12 @@ void Form1::OpenFiles(const QStringList& paths) {
     ListView1_OLEDragDrop(data);
 }
 
+void Form1::BringToFront() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void Form1::reportRefusedDrop(const QStringList& refused) {
     if (refused.isEmpty())
         return;

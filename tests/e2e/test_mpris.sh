@@ -24,18 +24,18 @@ wait_for 20 bash -c "gdbus call --session --dest org.mpris.MediaPlayer2.thrennic
 [[ $(mpris --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2 Identity) == *"'Thrennic'"* ]] || fail "wrong identity"
 
 call Pause
-wait_for 10 status_is Paused || fail "Pause did not pause"
+wait_for 20 status_is Paused || fail "Pause did not pause"
 call PlayPause
-wait_for 10 status_is Playing || fail "PlayPause did not play"
+wait_for 20 status_is Playing || fail "PlayPause did not play"
 call Previous
 wait_for 20 plays "$MUSIC/two.wav" || fail "Previous did not play the entry above"
 call Next
 wait_for 20 plays "$MUSIC/three.wav" || fail "Next did not play the entry below"
 mpris --method org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.25>' >/dev/null
 [[ $(get Volume) == *"<0.25>"* ]] || fail "the volume is $(get Volume)"
-wait_for 10 bash -c "gdbus call --session --dest org.mpris.MediaPlayer2.thrennic --object-path /org/mpris/MediaPlayer2 --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player Position | grep -qv '<int64 0>'" || fail "the position does not move"
+wait_for 20 bash -c "gdbus call --session --dest org.mpris.MediaPlayer2.thrennic --object-path /org/mpris/MediaPlayer2 --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player Position | grep -qv '<int64 0>'" || fail "the position does not move"
 call Stop
-wait_for 10 status_is Stopped || fail "Stop did not stop"
+wait_for 20 status_is Stopped || fail "Stop did not stop"
 mpris --method org.mpris.MediaPlayer2.Raise >/dev/null || fail "Raise failed"
 
 mpris --method org.mpris.MediaPlayer2.Quit >/dev/null

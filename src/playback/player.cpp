@@ -94,9 +94,12 @@ Player::Player(std::unique_ptr<AudioEngine> engine) {
 void Player::useEngine(std::unique_ptr<AudioEngine> engine) {
     engine_ = std::move(engine);
     connect(engine_.get(), &AudioEngine::entryStarted, this, &Player::onEntryStarted);
-    connect(
-        engine_.get(), &AudioEngine::entryEnded, this,
-        [this](AudioEngine::EntryId id, bool failed, const QString&) { onEntryEnded(id, failed); });
+    connect(engine_.get(), &AudioEngine::entryEnded, this,
+            [this](AudioEngine::EntryId id, bool failed, const QString& error) {
+                if (failed && id == currentId_ && id != 0 && current_)
+                    Q_EMIT itemFailed(current_, error);
+                onEntryEnded(id, failed);
+            });
     connect(engine_.get(), &AudioEngine::playbackStarted, this, &Player::onPlaybackStarted);
     connect(engine_.get(), &AudioEngine::positionChanged, this, [this](double seconds) {
         position_ = seconds;
@@ -142,6 +145,7 @@ void Player::setCurrentPlaylist(const PlaylistRef& playlist) {
         playlist_->observer_ = this;
     currentHint_ = -1;
     refreshQueue(true);
+    Q_EMIT itemsChanged();
 }
 
 void Player::playlistChanged() {
@@ -152,9 +156,11 @@ void Player::playlistChanged() {
         current_.reset();
         currentHint_ = -1;
         Q_EMIT currentItemGone();
+        Q_EMIT itemsChanged();
         return;
     }
     refreshQueue();
+    Q_EMIT itemsChanged();
 }
 
 void Player::setState(int state) {

@@ -104,6 +104,8 @@ class Player : public QObject {
 
     int playState() const { return state_; }
     const Media& currentMedia() const { return current_; }
+    // The current item's place in the playlist, from 0; -1 with none.
+    int currentIndex() const;
     double position() const { return position_; }
     double duration() const { return duration_; }
     bool fullScreen() const { return fullScreen_; }
@@ -118,6 +120,10 @@ class Player : public QObject {
     void durationChanged(double seconds);
     void fullScreenChanged(bool on);
     void volumeChanged(int percent, bool muted);
+    // The item could not be opened or decoded (the engine's reason); the player moves on.
+    void itemFailed(const Media& item, const QString& reason);
+    // Items were added, removed or cleared.
+    void itemsChanged();
 
   private:
     friend class Playlist;
@@ -128,7 +134,6 @@ class Player : public QObject {
     void refreshQueue(bool rechoose = false);
     Media chooseShuffled();
     Media chooseNext();
-    int currentIndex() const;
     void onEntryStarted(AudioEngine::EntryId id);
     void onEntryEnded(AudioEngine::EntryId id, bool failed);
     void onPlaybackStarted(AudioEngine::EntryId id);

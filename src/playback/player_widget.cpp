@@ -1,17 +1,18 @@
 #include "playback/player_widget.h"
 
+#include "playback/player.h"
+#include "playback/waveform_view.h"
 #include "ui/transport_icons.h"
 
-#include <QTimer>
-
-#include "playback/player.h"
-
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QSlider>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -45,6 +46,10 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     connect(&player_, &Player::playStateChanged, this, &PlayerWidget::showState);
     connect(&player_, &Player::positionChanged, this, &PlayerWidget::showPosition);
     connect(&player_, &Player::durationChanged, this, &PlayerWidget::showPosition);
+    connect(&player_, &Player::itemsChanged, placeTimer_, [this] { placeTimer_->start(0); });
+    connect(&player_, &Player::itemFailed, this, [this](const Media& item, const QString& reason) {
+        showFailure(item->sourceURL(), reason);
+    });
     connect(&player_, &Player::volumeChanged, this, &PlayerWidget::showVolume);
     connect(&player_, &Player::fullScreenChanged, this, &PlayerWidget::showFullScreen);
     showItem();
@@ -52,39 +57,108 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     showVolume(player_.volume(), player_.mute());
 }
 
+namespace {
+
+// A one-line label that shortens its text in the middle to the room it has.
+class ElidedLabel : public QLabel {
+  public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setAlignment(Qt::AlignCenter);
+    }
+    void setFullText(const QString& text) {
+        full_ = text;
+        elide();
+    }
+    const QString& fullText() const { return full_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+  private:
+    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
+    QString full_;
+};
+
+QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale = 1.0) {
+    auto* label = new QLabel(screen);
+    label->setAlignment(Qt::AlignCenter);
+    label->setForegroundRole(role);
+    if (scale != 1.0) {
+        QFont font = label->font();
+        font.setPointSizeF(font.pointSizeF() * scale);
+        label->setFont(font);
+    }
+    return label;
+}
+
+constexpr int kReadDelayMs = 150;
+
+} // namespace
+
 void PlayerWidget::buildScreen() {
+    // The screen takes the palette's colours (light, dark, a skin's), not its own.
     auto* screen = new QWidget(this);
     screen->setObjectName(QStringLiteral("playerScreen"));
-    screen->setStyleSheet(
-        QStringLiteral("#playerScreen { background: #101418; border-radius: 3px; }"
-                       "QLabel { color: #e8eef2; background: transparent; }"));
-    title_ = new QLabel(screen);
-    title_->setAlignment(Qt::AlignCenter);
+    screen->setAutoFillBackground(true);
+    screen->setBackgroundRole(QPalette::Base);
+    title_ = screenLabel(screen, QPalette::Text, 1.5);
     title_->setWordWrap(true);
-    QFont big = title_->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    title_->setFont(big);
-    status_ = new QLabel(screen);
-    status_->setAlignment(Qt::AlignCenter);
-    auto* column = new QVBoxLayout(screen);
-    column->addStretch(1);
-    column->addWidget(title_);
-    column->addWidget(status_);
-    notice_ = new QLabel(screen);
-    notice_->setAlignment(Qt::AlignCenter);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    folder_ = new ElidedLabel(screen);
+    folder_->setForegroundRole(QPalette::PlaceholderText);
+    facts_ = screenLabel(screen, QPalette::Text, 0.9);
+    waveform_ = new WaveformView(screen);
+    status_ = screenLabel(screen, QPalette::Text);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    place_ = screenLabel(screen, QPalette::Text);
+    place_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    notice_ = screenLabel(screen, QPalette::Text);
     notice_->setWordWrap(true);
     notice_->setObjectName(QStringLiteral("playerNotice"));
-    column->addSpacing(12);
+    hint_ = screenLabel(screen, QPalette::PlaceholderText);
+    hint_->setText(tr("Esc: back to the window"));
+    hint_->hide();
+
+    auto* column = new QVBoxLayout(screen);
+    column->setContentsMargins(8, 8, 8, 6);
+    column->setSpacing(2);
+    column->addWidget(hint_);
+    column->addWidget(title_);
+    column->addWidget(folder_);
+    column->addWidget(facts_);
+    column->addSpacing(4);
+    column->addWidget(waveform_, 1);
+    auto* stateRow = new QHBoxLayout;
+    stateRow->addWidget(status_, 1);
+    stateRow->addWidget(place_, 1);
+    column->addLayout(stateRow);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);
     connect(noticeTimer_, &QTimer::timeout, notice_, &QLabel::clear);
-    column->addStretch(1);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(2);
     outer->addWidget(screen, 1);
+
+    loader_ = new WaveformLoader(this);
+    readTimer_ = new QTimer(this);
+    readTimer_->setSingleShot(true);
+    placeTimer_ = new QTimer(this);
+    placeTimer_->setSingleShot(true);
+    connect(readTimer_, &QTimer::timeout, this, &PlayerWidget::startReading);
+    connect(placeTimer_, &QTimer::timeout, this, &PlayerWidget::showPlace);
+    connect(loader_, &WaveformLoader::updated, this, [this](const QString& path, WaveformRef w) {
+        if (path == shownPath_)
+            showWaveform(w);
+    });
+    connect(waveform_, &WaveformView::seekRequested, this, &PlayerWidget::seekToFraction);
 }
 
 QToolButton* PlayerWidget::transportButton(QWidget* bar, TransportIcon icon, const QString& tip) {
@@ -148,13 +222,141 @@ void PlayerWidget::buildTransportBar() {
     }
 }
 
+namespace {
+QString fileName(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+} // namespace
+
 void PlayerWidget::showItem() {
     const Media& item = player_.currentMedia();
-    title_->setText(item
-                        ? item->sourceURL().mid(item->sourceURL().lastIndexOf(QLatin1Char('/')) + 1)
-                        : tr("No file playing"));
-    setToolTip(item ? item->sourceURL() : QString());
+    const QString path = item ? item->sourceURL() : QString();
+    title_->setText(item ? fileName(path) : tr("No file playing"));
+    static_cast<ElidedLabel*>(folder_)->setFullText(
+        item ? path.left(std::max<qsizetype>(1, path.lastIndexOf(QLatin1Char('/')))) : QString());
+    setToolTip(path);
+    showWaveformOf(path);
+    showPlace();
     showPosition();
+}
+
+// Playback never waits for the waveform: a file not read before is read once
+// it sounds (or a moment after, when it cannot), so the two do not compete
+// for the processor while the engine opens it.
+void PlayerWidget::showWaveformOf(const QString& path) {
+    if (path == shownPath_ && (waveform_->waveform() || !waveform_->message().isEmpty() ||
+                               readTimer_->isActive() || loader_->loading() == path))
+        return; // the same file again: what is shown, or on its way, stays
+    shownPath_ = path;
+    readTimer_->stop();
+    if (path.isEmpty()) {
+        loader_->cancel();
+        waveform_->setWaveform(nullptr);
+        facts_->clear();
+        return;
+    }
+    if (WaveformRef kept = loader_->cached(path)) {
+        loader_->cancel();
+        showWaveform(kept);
+        return;
+    }
+    loader_->cancel();
+    waveform_->setWaveform(nullptr);
+    facts_->clear();
+    readTimer_->start(kReadDelayMs);
+}
+
+void PlayerWidget::startReading() {
+    readTimer_->stop();
+    if (!shownPath_.isEmpty())
+        loader_->load(shownPath_);
+}
+
+void PlayerWidget::showWaveform(const WaveformRef& waveform) {
+    if (waveform->failed()) {
+        waveform_->setMessage(tr("This file cannot be decoded: %1.").arg(waveform->error));
+        facts_->setText(factsLine(waveform->facts));
+        return;
+    }
+    waveform_->setWaveform(waveform);
+    facts_->setText(factsLine(waveform->facts));
+    showPlayhead();
+}
+
+double PlayerWidget::length() const {
+    if (player_.duration() > 0)
+        return player_.duration();
+    const WaveformRef& shown = waveform_->waveform();
+    return shown ? shown->facts.seconds : 0;
+}
+
+void PlayerWidget::showPlayhead() {
+    const double total = length();
+    waveform_->setPlayhead(total > 0 && player_.currentMedia() ? player_.position() / total : -1);
+}
+
+void PlayerWidget::seekToFraction(double fraction) {
+    const double total = length();
+    if (total > 0)
+        player_.seek(fraction * total);
+}
+
+void PlayerWidget::showPlace() {
+    placeTimer_->stop();
+    const int index = player_.currentIndex();
+    const int count = player_.currentPlaylist() ? player_.currentPlaylist()->count() : 0;
+    place_->setText(index >= 0 ? listPlace(index + 1, count) : QString());
+}
+
+void PlayerWidget::showFailure(const QString& path, const QString& reason) {
+    // Our own decoder's words, when it has read the file; else the engine's.
+    const WaveformRef kept = loader_->cached(path);
+    const QString why = kept && kept->failed() ? kept->error : plainPlaybackError(reason);
+    showNotice(tr("Could not play %1: %2").arg(fileName(path), why));
+}
+
+// Qt's own test: a second press soon after the first, and close to it.
+bool PlayerWidget::secondPressOfADoubleClick(const QPoint& at) {
+    const bool second = sinceClick_.isValid() &&
+                        sinceClick_.elapsed() < QApplication::doubleClickInterval() &&
+                        (at - clickedAt_).manhattanLength() <= QApplication::startDragDistance();
+    sinceClick_.start();
+    clickedAt_ = at;
+    return second;
+}
+
+QString PlayerWidget::folderText() const {
+    return static_cast<ElidedLabel*>(folder_)->fullText();
+}
+
+QString PlayerWidget::factsText() const {
+    return facts_->text();
+}
+
+QString PlayerWidget::placeText() const {
+    return place_->text();
+}
+
+QString listPlace(int number, int count) {
+    // Without a language set, numbers are still grouped as in "1,204".
+    QLocale here;
+    if (here.language() == QLocale::C)
+        here = QLocale(QLocale::English);
+    return PlayerWidget::tr("%1 of %2").arg(here.toString(number), here.toString(count));
+}
+
+QString plainPlaybackError(const QString& engineError) {
+    static const QHash<QString, QString> plain = {
+        {QStringLiteral("unrecognized file format"),
+         QStringLiteral("it is not in an audio format that can be read, or it is damaged")},
+        {QStringLiteral("loading failed"), QStringLiteral("it could not be opened")},
+        {QStringLiteral("nothing to play"), QStringLiteral("it holds no audio")},
+        {QStringLiteral("no audio or video data played"), QStringLiteral("it holds no audio")},
+        {QStringLiteral("audio output initialization failed"),
+         QStringLiteral("the sound output could not be started")},
+    };
+    return plain.value(engineError, engineError.isEmpty() ? QStringLiteral("it could not be played")
+                                                          : engineError);
 }
 
 void PlayerWidget::showState(int state) {
@@ -167,6 +369,8 @@ void PlayerWidget::showState(int state) {
     status_->setText(player_.currentMedia() ? names.value(state, tr("Ready")) : QString());
     const bool playing = state == Player::Playing || state == Player::Transitioning;
     setSymbol(playPause_, playing ? TransportIcon::Pause : TransportIcon::Play);
+    if (state == Player::Playing && readTimer_->isActive())
+        startReading();
     playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
 }
 
@@ -181,11 +385,12 @@ QString PlayerWidget::notice() const {
 }
 
 void PlayerWidget::showPosition() {
-    const double length = player_.duration();
-    seek_->setRange(0, static_cast<int>(length));
+    const double total = player_.duration();
+    seek_->setRange(0, static_cast<int>(total));
     if (!seek_->isSliderDown())
         seek_->setValue(static_cast<int>(player_.position()));
-    time_->setText(formatTime(player_.position()) + QStringLiteral(" / ") + formatTime(length));
+    time_->setText(formatTime(player_.position()) + QStringLiteral(" / ") + formatTime(total));
+    showPlayhead();
 }
 
 void PlayerWidget::showVolume(int percent, bool muted) {
@@ -198,10 +403,12 @@ void PlayerWidget::showFullScreen(bool on) {
         placeInWindow_ = geometry();
         setWindowFlags(Qt::Window);
         setWindowTitle(tr("Thrennic Player"));
+        hint_->show();
         QWidget::showFullScreen();
     } else {
         // The full-screen state outlives the window flags; left set, the next
         // switch would show a plain small window instead of filling the screen.
+        hint_->hide();
         setWindowState(windowState() & ~Qt::WindowFullScreen);
         setWindowFlags(Qt::Widget);
         setGeometry(placeInWindow_);
@@ -291,6 +498,13 @@ void PlayerWidget::changeEvent(QEvent* event) {
 }
 
 bool PlayerWidget::eventFilter(QObject* watched, QEvent* event) {
+    // A click on the waveform seeks at once; when it was the first half of a
+    // double-click (full screen), the position goes back to where it was.
+    if (watched == waveform_ && event->type() == QEvent::MouseButtonPress &&
+        !secondPressOfADoubleClick(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        positionBeforeClick_ = player_.position();
+    } else if (watched == waveform_ && event->type() == QEvent::MouseButtonDblClick)
+        player_.seek(positionBeforeClick_);
     if (event->type() == QEvent::MouseMove)
         Q_EMIT MouseMove();
     else if (event->type() == QEvent::MouseButtonDblClick && !qobject_cast<QToolButton*>(watched))

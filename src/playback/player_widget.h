@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
@@ -7,11 +8,15 @@ enum class TransportIcon;
 
 class Player;
 class QLabel;
+class WaveformLoader;
+class WaveformView;
+struct Waveform;
 class QSlider;
 class QToolButton;
 
-// The player on screen: a screen with the file's name, position and length
-// above a transport bar (previous, play/pause, stop, next, seek, mute, volume).
+// The player on screen: a screen with the file's name, folder and facts, its
+// whole-file waveform (click to seek) and its place in the list, above a
+// transport bar (previous, play/pause, stop, next, seek, mute, volume).
 // It keeps the keyboard focus itself (its buttons never take it) and handles
 // its own keys; Delete it swallows, so that press reaches the program only
 // through the Delete-key poll. Other keys go on to the window.
@@ -22,6 +27,12 @@ class PlayerWidget : public QWidget {
     // A line on the screen for a few seconds: what a delete or an undo did.
     void showNotice(const QString& text);
     QString notice() const;
+    WaveformView* waveformView() const { return waveform_; }
+    WaveformLoader* waveformLoader() const { return loader_; }
+    // What the screen says of the current file: its folder, its facts, its place.
+    QString folderText() const;
+    QString factsText() const;
+    QString placeText() const;
 
   Q_SIGNALS:
     void GotFocus();
@@ -48,6 +59,15 @@ class PlayerWidget : public QWidget {
     void buildScreen();
     void buildTransportBar();
     void showItem();
+    void showWaveformOf(const QString& path);
+    void startReading();
+    void showWaveform(const std::shared_ptr<const Waveform>& waveform);
+    void showPlayhead();
+    void showPlace();
+    void seekToFraction(double fraction);
+    void showFailure(const QString& name, const QString& reason);
+    double length() const;
+    bool secondPressOfADoubleClick(const QPoint& at);
     void showState(int state);
     void showPosition();
     void showVolume(int percent, bool muted);
@@ -56,6 +76,18 @@ class PlayerWidget : public QWidget {
     Player& player_;
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* folder_ = nullptr;
+    QLabel* facts_ = nullptr;
+    QLabel* place_ = nullptr;
+    QLabel* hint_ = nullptr;
+    WaveformView* waveform_ = nullptr;
+    WaveformLoader* loader_ = nullptr;
+    class QTimer* readTimer_ = nullptr;  // reading starts once the file sounds, or after this
+    class QTimer* placeTimer_ = nullptr; // one count for a burst of list changes
+    QString shownPath_;
+    double positionBeforeClick_ = 0; // where a double-click on the waveform goes back to
+    QElapsedTimer sinceClick_;
+    QPoint clickedAt_;
     QLabel* notice_ = nullptr;
     class QTimer* noticeTimer_ = nullptr;
     QLabel* time_ = nullptr;
@@ -68,3 +100,7 @@ class PlayerWidget : public QWidget {
 
 // "m:ss", or "h:mm:ss" from an hour on.
 QString formatTime(double seconds);
+// "37 of 1,204".
+QString listPlace(int number, int count);
+// The engine's reason a file failed, in the words the screen uses.
+QString plainPlaybackError(const QString& engineError);

@@ -120,14 +120,22 @@ class PeakAccumulator {
         peaks_.columns.reserve(std::min(peaks_.expectedBuckets + 1, kMaxPeakBuckets) * lanes);
     }
 
-    // planes: one float plane per channel, each of frames samples.
-    void add(const float* const* planes, int channels, int frames) {
+    // One frame's worth of samples of type T: a plane per channel, or all
+    // channels interleaved in data[0]; scale brings them to -1..1.
+    template <class T>
+    void add(const uint8_t* const* data, bool planar, int channels, int frames, float scale) {
         int done = 0;
         while (done < frames) {
             const int take =
                 int(std::min<qint64>(frames - done, peaks_.framesPerBucket - inBucket_));
-            for (int c = 0; c < channels && c < int(fullBefore_.size()); ++c)
-                scan(planes[c] + done, take, c);
+            for (int c = 0; c < channels && c < int(fullBefore_.size()); ++c) {
+                const T* first = planar ? reinterpret_cast<const T*>(data[c]) + done
+                                        : reinterpret_cast<const T*>(data[0]) + done * channels + c;
+                if (planar || channels == 1)
+                    scan(first, 1, take, c, scale);
+                else
+                    scan(first, channels, take, c, scale);
+            }
             inBucket_ += take;
             done += take;
             if (inBucket_ == peaks_.framesPerBucket)
@@ -150,23 +158,26 @@ class PeakAccumulator {
                 false};
     }
 
-    void scan(const float* samples, int n, int channel) {
-        PeakColumn& column = open_[channel % peaks_.lanes];
-        float low = column.low, high = column.high;
+    // The samples are compared as they come (whole numbers, mostly), which the
+    // compiler turns into vector code; only the two extremes are scaled.
+    template <class T> void scan(const T* samples, int stride, int n, int channel, float scale) {
+        T low = std::numeric_limits<T>::max(), high = std::numeric_limits<T>::lowest();
         for (int i = 0; i < n; ++i) {
-            low = std::min(low, samples[i]);
-            high = std::max(high, samples[i]);
+            const T v = samples[i * stride];
+            low = v < low ? v : low;
+            high = v > high ? v : high;
         }
-        column.low = low;
-        column.high = high;
+        PeakColumn& column = open_[channel % peaks_.lanes];
+        column.low = std::min(column.low, float(low) * scale);
+        column.high = std::max(column.high, float(high) * scale);
         // Only a stretch that reaches full scale is looked at sample by sample.
         bool fullBefore = fullBefore_[channel];
-        if (high < kFullScale && low > -kFullScale) {
+        if (float(high) * scale<kFullScale&& float(low) * scale> - kFullScale) {
             fullBefore_[channel] = false;
             return;
         }
         for (int i = 0; i < n; ++i) {
-            const bool full = std::fabs(samples[i]) >= kFullScale;
+            const bool full = std::fabs(float(samples[i * stride]) * scale) >= kFullScale;
             column.clipped = column.clipped || (full && fullBefore);
             fullBefore = full;
         }
@@ -216,14 +227,13 @@ QString plainWords(int code) {
         return QStringLiteral("it is a folder, not a file");
     if (code == AVERROR(EIO))
         return QStringLiteral("the disk could not read it");
-    if (code == AVERROR_INVALIDDATA)
+    // Data a demuxer or decoder cannot make sense of comes back as any of these.
+    if (code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL) || code == AVERROR_EOF ||
+        code == AVERROR_PATCHWELCOME)
         return QStringLiteral("it is not in an audio format that can be read, or it is damaged");
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av().av_strerror(code, text, sizeof text);
-    QString words = QString::fromLocal8Bit(text);
-    if (!words.isEmpty())
-        words[0] = words[0].toLower();
-    return words;
+    return QStringLiteral("it could not be read as audio (%1)").arg(QString::fromLocal8Bit(text));
 }
 
 bool isPcm(AVCodecID id) {
@@ -363,8 +373,31 @@ class PeakReader {
     void drainFrames() {
         const Av& f = av();
         while (f.avcodec_receive_frame(codec_, frame_) >= 0) {
-            convert(*frame_);
+            addFrame(*frame_);
             f.av_frame_unref(frame_);
+        }
+    }
+
+    // The formats decoders mostly give are read as they are; the rest are
+    // brought to float planes by libswresample first.
+    void addFrame(const AVFrame& frame) {
+        const int channels = frame.ch_layout.nb_channels;
+        const auto* data = const_cast<const uint8_t* const*>(frame.extended_data);
+        const int n = frame.nb_samples;
+        switch (AVSampleFormat(frame.format)) {
+        case AV_SAMPLE_FMT_S16:
+        case AV_SAMPLE_FMT_S16P:
+            return peaks_->add<int16_t>(data, frame.format == AV_SAMPLE_FMT_S16P, channels, n,
+                                        1.f / 32768);
+        case AV_SAMPLE_FMT_S32:
+        case AV_SAMPLE_FMT_S32P:
+            return peaks_->add<int32_t>(data, frame.format == AV_SAMPLE_FMT_S32P, channels, n,
+                                        1.f / 2147483648.f);
+        case AV_SAMPLE_FMT_FLT:
+        case AV_SAMPLE_FMT_FLTP:
+            return peaks_->add<float>(data, frame.format == AV_SAMPLE_FMT_FLTP, channels, n, 1.f);
+        default:
+            return convert(frame);
         }
     }
 
@@ -401,10 +434,7 @@ class PeakReader {
                           frame.nb_samples);
         if (made <= 0)
             return;
-        std::vector<const float*> from(channels);
-        for (int c = 0; c < channels; ++c)
-            from[c] = planes_[c].data();
-        peaks_->add(from.data(), channels, made);
+        peaks_->add<float>(into.data(), true, channels, made, 1.f);
     }
 
     void reportProgress() {

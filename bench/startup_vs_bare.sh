@@ -20,23 +20,7 @@ TIMER="$BUILD/bench/thrennic_map_timer"
 # The programs' own chatter (no sound card here, say) is not part of the report.
 timer() { "$TIMER" "$@" 2>/dev/null; }
 
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-unset QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$WORK/run"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r line <&3; PIDS+=("${line#pid }")
-read -r -t 20 number <&3 || { echo "Xvfb did not start" >&2; exit 2; }
-export DISPLAY=":$number"
-openbox >/dev/null 2>&1 & PIDS+=("$!")
-for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+source "$ROOT/bench/private_x.sh"
 
 # Two homes: one with no settings, one whose settings list $ENTRIES files.
 empty_home() {

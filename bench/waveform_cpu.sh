@@ -14,24 +14,9 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 SPAN=${1:-10}
 FULL=${2:-}
 "$ROOT/scripts/build.sh" thrennic >/dev/null
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-unset QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+source "$ROOT/bench/private_x.sh"
+export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r line <&3; PIDS+=("${line#pid }")
-read -r -t 20 number <&3 || { echo "Xvfb did not start" >&2; exit 2; }
-export DISPLAY=":$number"
-openbox >/dev/null 2>&1 & PIDS+=("$!")
-for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
 
 song="$WORK/five minutes.wav"
 sox -n -r 44100 -c 2 -b 16 "$song" synth 300 pinknoise tremolo 0.2 80 gain -6

@@ -46,7 +46,10 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     connect(&player_, &Player::playStateChanged, this, &PlayerWidget::showState);
     connect(&player_, &Player::positionChanged, this, &PlayerWidget::showPosition);
     connect(&player_, &Player::durationChanged, this, &PlayerWidget::showPosition);
-    connect(&player_, &Player::itemsChanged, placeTimer_, [this] { placeTimer_->start(0); });
+    connect(&player_, &Player::itemsChanged, placeTimer_, [this] {
+        if (!placeTimer_->isActive())
+            placeTimer_->start(0);
+    });
     connect(&player_, &Player::itemFailed, this, [this](const Media& item, const QString& reason) {
         showFailure(item->sourceURL(), reason);
     });

@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "settings/ini_reader.h"
+
 #include "platform/failure.h"
 #include "settings/settings_keys.h"
 
@@ -114,6 +116,7 @@ IniSettingsStore::IniSettingsStore() : path_(settingsFilePath()) {
 IniSettingsStore::~IniSettingsStore() = default;
 
 void IniSettingsStore::open() {
+    atStart_.reset();
     settings_.reset();
     if (notAPlainFile(path_))
         return;
@@ -146,6 +149,8 @@ void IniSettingsStore::checkFile() {
     Q_UNUSED(text)
     if (bytes.contains('\0') || utf8.hasError() || settings_->status() != QSettings::NoError)
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
+    else
+        atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection));
 }
 
 QString IniSettingsStore::read(const QString& key, const QString& fallback) {
@@ -158,6 +163,8 @@ QString IniSettingsStore::read(const QString& key, const QString& fallback) {
     }
     if (!settings_) // something other than a file took the file's place since start-up
         return fallback;
+    if (atStart_)
+        return atStart_->value(key, fallback);
     const QVariant value = settings_->value(key);
     return value.isValid() ? value.toString() : fallback;
 }
@@ -168,6 +175,7 @@ void IniSettingsStore::write(const QString& key, const QString& value) {
 
 void IniSettingsStore::commit() {
     const QHash<QString, QString> writes = std::exchange(pending_, {});
+    atStart_.reset(); // QSettings reads the file afresh, with what another copy may have saved
     if (!damage_.isEmpty() && QFileInfo(fileName()).isFile()) {
         const QString aside = fileName() + QStringLiteral(".damaged");
         QFile::remove(aside);
@@ -200,6 +208,11 @@ int IniSettingsStore::songKeyLimit() {
     if (!damage_.isEmpty() || !settings_)
         return 0;
     int limit = 0;
+    if (atStart_) {
+        for (auto it = atStart_->cbegin(); it != atStart_->cend(); ++it)
+            limit = std::max(limit, songLimitOf(it.key()));
+        return limit;
+    }
     for (const QString& key : settings_->childKeys())
         limit = std::max(limit, songLimitOf(key));
     return limit;

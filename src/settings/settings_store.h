@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -48,6 +49,9 @@ class IniSettingsStore : public SettingsStore {
     std::unique_ptr<QSettings> settings_; // none while no plain file stands at path_
     QHash<QString, QString> pending_;
     QString damage_; // why the file could not be read, until it is mended
+    // The file's values as read at start-up, when it holds nothing but plain
+    // strings; reads come from here until the first save hands them to QSettings.
+    std::optional<QHash<QString, QString>> atStart_;
     bool damageReported_ = false;
 };
 

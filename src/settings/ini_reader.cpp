@@ -1,0 +1,193 @@
+#include "settings/ini_reader.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+int octValue(char c) {
+    return c >= '0' && c <= '7' ? c - '0' : -1;
+}
+
+char simpleEscape(char c) {
+    switch (c) {
+    case 'a':
+        return '\a';
+    case 'b':
+        return '\b';
+    case 'f':
+        return '\f';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 't':
+        return '\t';
+    case 'v':
+        return '\v';
+    case '"':
+    case '?':
+    case '\'':
+    case '\\':
+        return c;
+    default:
+        return 0;
+    }
+}
+
+bool blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// QSettings trims spaces and tabs only.
+QByteArrayView trimBlanks(QByteArrayView text) {
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// The text after "=", unescaped as QSettings does: quotes keep spaces and
+// commas, backslash escapes (\n, \x41, \101, ...), blanks trimmed outside quotes.
+// False for what QSettings reads as a list (an unquoted comma).
+bool unescapeValue(QByteArrayView raw, QString& out) {
+    // Most values (paths) have nothing to unescape.
+    if (std::none_of(raw.begin(), raw.end(),
+                     [](char c) { return c == '\\' || c == '"' || c == ','; })) {
+        out = QString::fromUtf8(trimBlanks(raw));
+        return true;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    qsizetype i = 0;
+    const qsizetype n = raw.size();
+    bool inQuotes = false, quoted = false;
+    auto skipBlanks = [&] {
+        while (i < n && blank(raw[i]))
+            ++i;
+    };
+    skipBlanks();
+    qsizetype keep = 0; // out's blanks before this are escaped or quoted: never trimmed
+    while (i < n) {
+        const char c = raw[i];
+        if (c == '\\') {
+            if (++i >= n)
+                break;
+            const char e = raw[i++];
+            if (const char plain = simpleEscape(e)) {
+                out += QLatin1Char(plain);
+            } else if (e == 'x') {
+                char16_t value = 0;
+                bool any = false;
+                for (int h; i < n && (h = hexValue(raw[i])) >= 0; ++i, any = true)
+                    value = char16_t((value << 4) + h);
+                if (any)
+                    out += QChar(value);
+            } else if (const int o = octValue(e); o >= 0) {
+                char16_t value = char16_t(o);
+                for (int d; i < n && (d = octValue(raw[i])) >= 0; ++i)
+                    value = char16_t((value << 3) + d);
+                out += QChar(value);
+            }
+            keep = out.size();
+        } else if (c == '"') {
+            ++i;
+            quoted = true;
+            inQuotes = !inQuotes;
+            if (!inQuotes) {
+                skipBlanks();
+                keep = out.size();
+            }
+        } else if (c == ',' && !inQuotes) {
+            return false;
+        } else {
+            qsizetype j = i + 1;
+            while (j < n && raw[j] != '\\' && raw[j] != '"' && raw[j] != ',')
+                ++j;
+            out += utf8(raw.sliced(i, j - i));
+            i = j;
+        }
+    }
+    if (utf8.hasError())
+        return false;
+    if (!quoted)
+        while (out.size() > keep && (out.back() == u' ' || out.back() == u'\t'))
+            out.chop(1);
+    return true;
+}
+
+// An odd number of backslashes at the end: the last one carries the value on
+// to the next line (an even number are escaped backslashes).
+bool continues(QByteArrayView line) {
+    qsizetype backslashes = 0;
+    while (backslashes < line.size() && line[line.size() - 1 - backslashes] == '\\')
+        ++backslashes;
+    return backslashes % 2 == 1;
+}
+
+} // namespace
+
+std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLatin1String section) {
+    if (file.startsWith("\xef\xbb\xbf"))
+        return std::nullopt;
+    QHash<QString, QString> values;
+    values.reserve(file.count('\n') + 1);
+    bool inSection = false;
+    qsizetype start = 0;
+    while (start < file.size()) {
+        qsizetype end = file.indexOf('\n', start);
+        if (end < 0)
+            end = file.size();
+        QByteArrayView line = file.sliced(start, end - start);
+        start = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        line = trimBlanks(line);
+        if (line.isEmpty() || line.front() == ';' || line.front() == '#')
+            continue;
+        if (continues(line) || line.contains('\r'))
+            return std::nullopt; // a value continued on the next line
+        if (line.front() == '[') {
+            if (!line.endsWith(']') || line.contains('%') || line.contains('\\'))
+                return std::nullopt;
+            inSection =
+                line.sliced(1, line.size() - 2) == QByteArrayView(section.data(), section.size());
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
+            return std::nullopt;
+        const QByteArrayView key = trimBlanks(line.first(equals));
+        for (const char c : key)
+            if (c == '%' || c == '\\' || c == '"' || static_cast<unsigned char>(c) >= 0x80 ||
+                blank(c))
+                return std::nullopt; // an escaped key name
+        QString value;
+        if (!unescapeValue(line.sliced(equals + 1), value))
+            return std::nullopt;
+        // A value that begins with '@' is a type QSettings marks; "@@" is a plain '@'.
+        if (value.startsWith(QLatin1Char('@'))) {
+            if (!value.startsWith(QLatin1String("@@")))
+                return std::nullopt;
+            value.remove(0, 1);
+        }
+        const qsizetype before = values.size();
+        QString& slot = values[QString::fromLatin1(key)];
+        if (values.size() == before)
+            return std::nullopt; // given twice
+        slot = std::move(value);
+    }
+    return values;
+}

@@ -1,0 +1,136 @@
+#include "settings/ini_reader.h"
+#include "settings/settings_store.h"
+#include "support/form_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// Strings that exercise every rule of QSettings' escaping: quotes for commas,
+// semicolons, equals signs and outer spaces; backslash escapes; \x escapes
+// followed by what would read as more digits; a leading '@'. (A NUL, which no
+// path holds, makes QSettings write "@String(...)", which is left to it.)
+QStringList trickyStrings() {
+    QStringList tricky = {
+        QString(),
+        QStringLiteral("/home/me/Music/plain.wav"),
+        QStringLiteral("/m/Song, Remix; take=2.wav"),
+        QStringLiteral("  /m/leading and trailing spaces.wav  "),
+        QStringLiteral("\t/m/tab\tinside.wav\t"),
+        QStringLiteral("/m/\"quoted\" and \\back\\slashed\\.wav"),
+        QStringLiteral("/m/new\nline and \r return.wav"),
+        QStringLiteral("/m/bell\a back\b form\f vtab\v.wav"),
+        QStringLiteral("/m/it's a ? mark.wav"),
+        QStringLiteral("/m/\u00e9t\u00e9 \u4e2d\u6587 \U0001F3B5.flac"),
+        QStringLiteral("/m/\x01\x1f"
+                       "0f then hex digits.wav"),
+        QStringLiteral("/m/\x7f"
+                       "delete.wav"),
+        QStringLiteral("@/m/at the start.wav"),
+        QStringLiteral("@@two ats"),
+        QStringLiteral("@Invalid()"),
+        QStringLiteral("@ByteArray(not one)"),
+        QStringLiteral("/m/%20 percent %U0041.wav"),
+        QStringLiteral("/m/[section] # hash ; semicolon.wav"),
+        QStringLiteral("\""),
+        QStringLiteral(","),
+        QStringLiteral(" "),
+        QStringLiteral("\\"),
+    };
+    // And random mixtures of the characters that matter.
+    const QString pool = QStringLiteral(" \t\"\\,;=@%#[]xX0129afAF\u00e9\u4e2d\n\r\x01\x1b/.");
+    QRandomGenerator random(2026);
+    for (int i = 0; i < 400; ++i) {
+        QString s;
+        const int length = random.bounded(1, 12);
+        for (int k = 0; k < length; ++k)
+            s += pool.at(random.bounded(pool.size()));
+        tricky << s;
+    }
+    return tricky;
+}
+
+TEST(IniReaderTest, ReadsEveryStringQSettingsWritesExactlyAsQSettingsReadsIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.conf"));
+    const QStringList tricky = trickyStrings();
+    {
+        QSettings out(path, QSettings::IniFormat);
+        out.setValue(QStringLiteral("Outside"), QStringLiteral("no section"));
+        out.beginGroup(QStringLiteral("Thrennic"));
+        for (int i = 0; i < tricky.size(); ++i)
+            out.setValue(QStringLiteral("Song%1").arg(i), tricky[i]);
+        out.setValue(QStringLiteral("ListCount"), QString::number(tricky.size()));
+        out.endGroup();
+        out.beginGroup(QStringLiteral("Other"));
+        out.setValue(QStringLiteral("Song0"), QStringLiteral("not ours"));
+    }
+    const auto fast = readIniStrings(readAll(path), QLatin1String("Thrennic"));
+    ASSERT_TRUE(fast.has_value());
+    QSettings back(path, QSettings::IniFormat);
+    back.beginGroup(QStringLiteral("Thrennic"));
+    const QStringList keys = back.childKeys();
+    EXPECT_EQ(fast->size(), keys.size());
+    for (const QString& key : keys) {
+        const QString expected = back.value(key).toString();
+        EXPECT_EQ(fast->value(key), expected) << key.toStdString() << " written as "
+                                              << tricky.value(key.mid(4).toInt()).toStdString();
+    }
+}
+
+TEST(IniReaderTest, WhatItDoesNotReadItLeavesToQSettings) {
+    const QByteArray declined[] = {
+        "Song0=a, b\n",            // a list
+        "Song0=@ByteArray(abc)\n", // a byte array
+        "Song0=@Variant(\\0\\0\\0\\x7f)\n",
+        "Song0=@Invalid()\n",
+        "Song0=@String(\\0\\x37)\n",
+        "Song0=a\\\nb\n",     // continued on the next line
+        "Song0=a\nSong0=b\n", // given twice
+        "Song%200=a\n",       // an escaped key name
+        "Song0 x=a\n",
+        "just a line\n",
+    };
+    for (const QByteArray& body : declined)
+        EXPECT_FALSE(readIniStrings("[Thrennic]\n" + body, QLatin1String("Thrennic")))
+            << body.toStdString();
+    EXPECT_FALSE(readIniStrings("\xef\xbb\xbf[Thrennic]\nSong0=a\n", QLatin1String("Thrennic")));
+    // Elsewhere in the file such things do not matter; comments and blank lines never do.
+    const auto read = readIniStrings(
+        "[General]\nodd=a, b\n\n; a comment\n[Thrennic]\r\n# another\r\nSong0 = /m/a.wav \r\n",
+        QLatin1String("Thrennic"));
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->value(QStringLiteral("Song0")), "/m/a.wav");
+}
+
+// A file the quick reader leaves alone is read through QSettings, as before.
+class SettingsFileTest : public FormTest {};
+
+TEST_F(SettingsFileTest, AFileTheQuickReaderDeclinesIsStillReadWhole) {
+    const QString a = makeFile(QStringLiteral("a.wav")), b = makeFile(QStringLiteral("b.wav"));
+    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Thrennic]\nListCount=2\nSong0=" + a.toUtf8() + "\nSong1=\"" + b.toUtf8() +
+               "\"\nSomethingElse=x, y\n");
+    file.close();
+    IniSettingsStore store;
+    EXPECT_EQ(store.read(QStringLiteral("Song0"), {}), a);
+    EXPECT_EQ(store.read(QStringLiteral("Song1"), {}), b);
+    EXPECT_EQ(store.songKeyLimit(), 2);
+    EXPECT_EQ(store.read(QStringLiteral("Missing"), QStringLiteral("fallback")), "fallback");
+}
+
+} // namespace

@@ -70,7 +70,7 @@ class Form1 : public QWidget {
 
     // ---- Controls (laid out in src/app/form1.cpp) -----------------------
     std::unique_ptr<Player> WMP;        // the media player
-    PlayerWidget* WMPView = nullptr;    // the player on screen (focus, full screen)
+    PlayerWidget* WMPView = nullptr;    // the player on screen: waveform, facts, focus, full screen
     ListView* ListView1 = nullptr;      // the playlist on screen
     QGroupBox* Frame1 = nullptr;        // "Playback Options"
     QCheckBox* Check1 = nullptr;        // "Shuffle"

@@ -60,8 +60,6 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     showVolume(player_.volume(), player_.mute());
 }
 
-namespace {
-
 // A one-line label that shortens its text in the middle to the room it has.
 class ElidedLabel : public QLabel {
   public:
@@ -85,6 +83,8 @@ class ElidedLabel : public QLabel {
     void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
     QString full_;
 };
+
+namespace {
 
 QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale = 1.0) {
     auto* label = new QLabel(screen);
@@ -235,7 +235,7 @@ void PlayerWidget::showItem() {
     const Media& item = player_.currentMedia();
     const QString path = item ? item->sourceURL() : QString();
     title_->setText(item ? fileName(path) : tr("No file playing"));
-    static_cast<ElidedLabel*>(folder_)->setFullText(
+    folder_->setFullText(
         item ? path.left(std::max<qsizetype>(1, path.lastIndexOf(QLatin1Char('/')))) : QString());
     setToolTip(path);
     showWaveformOf(path);
@@ -329,7 +329,7 @@ bool PlayerWidget::secondPressOfADoubleClick(const QPoint& at) {
 }
 
 QString PlayerWidget::folderText() const {
-    return static_cast<ElidedLabel*>(folder_)->fullText();
+    return folder_->fullText();
 }
 
 QString PlayerWidget::factsText() const {

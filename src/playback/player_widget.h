@@ -8,6 +8,7 @@ enum class TransportIcon;
 
 class Player;
 class QLabel;
+class ElidedLabel;
 class WaveformLoader;
 class WaveformView;
 struct Waveform;
@@ -76,7 +77,7 @@ class PlayerWidget : public QWidget {
     Player& player_;
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
-    QLabel* folder_ = nullptr;
+    ElidedLabel* folder_ = nullptr;
     QLabel* facts_ = nullptr;
     QLabel* place_ = nullptr;
     QLabel* hint_ = nullptr;

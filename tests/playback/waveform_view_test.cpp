@@ -142,6 +142,14 @@ TEST_F(WaveformScreenTest, AnUndecodableFileSaysWhyOnTheScreenAndWhenThePlayerMo
     EXPECT_EQ(form->WMPView->notice(), QStringLiteral("Could not play bad.wav: ") + why);
     EXPECT_EQ(currentPath(), good);
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+
+    // Given up on before it was read: the engine's reason, in the screen's words.
+    const QString other = makeFile(QStringLiteral("other.wav"), QByteArray(3000, 'y'));
+    drop({other, good});
+    form->PlayNew(int(listTexts().indexOf("other.wav")) + 1);
+    ASSERT_EQ(currentPath(), other);
+    engine->finishCurrent(true);
+    EXPECT_EQ(form->WMPView->notice(), "Could not play other.wav: it could not be opened");
 }
 
 TEST_F(WaveformScreenTest, AtFullScreenTheScreenSaysHowToGoBack) {

@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -474,6 +475,13 @@ Waveform readWaveform(const QString& path, const std::function<bool()>& cancelle
     }
     if (!info.exists()) {
         waveform.error = QStringLiteral("the file is not there any more");
+        return waveform;
+    }
+    // A pipe or a device would hold the one worker thread until something
+    // wrote to it, and the program's end with it.
+    struct stat kind {};
+    if (::stat(QFile::encodeName(path).constData(), &kind) != 0 || !S_ISREG(kind.st_mode)) {
+        waveform.error = QStringLiteral("it is not a plain file (a pipe or a device, say)");
         return waveform;
     }
     waveform.facts.bytes = info.size();

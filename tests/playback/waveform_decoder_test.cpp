@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,6 +147,8 @@ TEST_F(WaveformDecoderTest, AFileThatCannotBeDecodedSaysWhyInPlainWords) {
     const QString notAudio = write(QStringLiteral("words.wav"), QByteArray(4000, 'x'));
     const QString empty = write(QStringLiteral("empty.flac"), {});
     QDir(dir.path()).mkdir(QStringLiteral("folder.wav"));
+    // Nobody writes to it: opened, it would wait for good.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file("pipe.wav")).constData(), 0600), 0);
     const struct {
         QString path;
         const char* reason;
@@ -154,6 +157,7 @@ TEST_F(WaveformDecoderTest, AFileThatCannotBeDecodedSaysWhyInPlainWords) {
         {empty, "the file is empty"},
         {file("folder.wav"), "it is a folder, not a file"},
         {notAudio, "it is not in an audio format that can be read, or it is damaged"},
+        {file("pipe.wav"), "it is not a plain file (a pipe or a device, say)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());

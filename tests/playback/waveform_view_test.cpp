@@ -208,7 +208,9 @@ TEST(WaveformSeekTest, AClickAtThreeQuartersSeeksToThreeQuartersOfTheLength) {
     player.play();
     const double from = player.position();
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::fabs(player.position() - from) > 0.2; }, kWait));
-    EXPECT_NEAR(player.position(), 6.2, 0.6);
+    // From 6 on (a slow machine may show it later), never from the quarter's 2.
+    EXPECT_GT(player.position(), 6.0);
+    EXPECT_LT(player.position(), 8.0);
 }
 
 } // namespace

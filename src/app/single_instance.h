@@ -4,11 +4,14 @@
 #include <QStringList>
 #include <functional>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running copy takes the files of later ones: `thrennic x.wav` while a
 // copy runs hands x.wav to it, instead of a second copy fighting over the
 // settings file. The meeting point is a socket in $XDG_RUNTIME_DIR.
+//
+// Plain Unix sockets rather than Qt Network: that module and the Kerberos and
+// proxy libraries it brings would cost every start a couple of milliseconds.
 namespace single_instance {
 
 QString socketPath();
@@ -25,10 +28,12 @@ class InstanceServer : public QObject {
   public:
     explicit InstanceServer(std::function<void(const QStringList&)> onFiles);
     ~InstanceServer() override;
-    bool listening() const;
+    bool listening() const { return listener_ >= 0; }
 
   private:
-    void takeConnection();
-    QLocalServer* server_;
+    void takeConnections();
+    int listener_ = -1;
+    QByteArray path_; // the socket file, removed again when this copy ends
+    QSocketNotifier* incoming_ = nullptr;
     std::function<void(const QStringList&)> onFiles_;
 };

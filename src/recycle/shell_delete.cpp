@@ -3,41 +3,58 @@
 #include "app/product.h"
 #include "platform/dialogs.h"
 
+#include "recycle/gio_library.h"
+
 #include <QFile>
-#include <gio/gio.h>
 #include <memory>
 
 namespace {
 
-struct GObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
+void showFailure(Dialogs& dialogs, const QString& what, const QString& path,
+                 const QString& reason) {
+    dialogs.showMessage(QStringLiteral("%1 \"%2\":\r\n%3").arg(what, path, reason), kProductName,
+                        MessageIcon::Warning);
+}
 
-void showFailure(Dialogs& dialogs, const QString& what, const QString& path, GError* error) {
-    dialogs.showMessage(
-        QStringLiteral("%1 \"%2\":\r\n%3").arg(what, path, QString::fromUtf8(error->message)),
-        kProductName, MessageIcon::Warning);
-    g_error_free(error);
+void showFailure(Dialogs& dialogs, const QString& what, const QString& path, GError* error,
+                 const GioLibrary& gio) {
+    showFailure(dialogs, what, path, QString::fromUtf8(error->message));
+    gio.error_free(error);
 }
 
 } // namespace
 
-bool ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
+bool ShellDelete(const QString& path, int mode, Dialogs& dialogs, const char* gioLibraryName) {
+    const QString what = mode == 1 ? QStringLiteral("Could not move to the Trash")
+                                   : QStringLiteral("Could not delete");
+    QString unloaded;
+    const GioLibrary* gio = loadGioLibrary(&unloaded, gioLibraryName);
+    if (!gio) {
+        // Nothing is deleted for good without the library that could move it to the Trash.
+        showFailure(dialogs, what, path, unloaded);
+        return false;
+    }
     const QByteArray local = QFile::encodeName(path);
-    std::unique_ptr<GFile, GObjectDeleter> file(g_file_new_for_path(local.constData()));
+    const auto unref = [gio](GFile* file) { gio->object_unref(file); };
+    const std::unique_ptr<GFile, decltype(unref)> file(gio->file_new_for_path(local.constData()),
+                                                       unref);
     GError* error = nullptr;
     if (mode == 1) {
-        if (g_file_trash(file.get(), nullptr, &error))
+        if (gio->file_trash(file.get(), nullptr, &error))
             return true;
-        showFailure(dialogs, QStringLiteral("Could not move to the Trash"), path, error);
+        showFailure(dialogs, what, path, error, *gio);
         return false;
     }
     if (!dialogs.askYesNo(
             QStringLiteral("Are you sure you want to permanently delete \"%1\"?").arg(path),
             kProductName))
         return false;
-    if (g_file_delete(file.get(), nullptr, &error))
+    if (gio->file_delete(file.get(), nullptr, &error))
         return true;
-    showFailure(dialogs, QStringLiteral("Could not delete"), path, error);
+    showFailure(dialogs, what, path, error, *gio);
     return false;
+}
+
+bool ShellDelete(const QString& path, int mode, Dialogs& dialogs) {
+    return ShellDelete(path, mode, dialogs, kGioLibraryName);
 }

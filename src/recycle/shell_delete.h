@@ -8,5 +8,8 @@ class Dialogs;
 // freedesktop Trash (recoverable, no question asked); a file is never deleted
 // for good in mode 1: where no Trash can take it, it stays and the user is
 // told. Any other mode asks first, then deletes for good. Failures are shown
-// in a box naming the file. True when the file was moved or deleted.
+// in a box naming the file, as is a GIO that cannot be loaded. True when the
+// file was moved or deleted.
 bool ShellDelete(const QString& path, int mode, Dialogs& dialogs);
+// The same with GIO looked for under another name: for tests.
+bool ShellDelete(const QString& path, int mode, Dialogs& dialogs, const char* gioLibraryName);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,39 @@ TEST(SingleInstanceTest, FilesReachTheRunningCopyAndAStaleSocketIsTakenOver) {
     client.join();
     EXPECT_TRUE(taken);
     EXPECT_EQ(received, files);
+}
+
+// A later copy that connects and then hangs, or sends half a message and dies,
+// holds nobody up; the socket goes with the copy that served it.
+TEST(SingleInstanceTest, AHungOrHalfHandOverBlocksNoOtherAndTheSocketGoesWithTheServer) {
+    QStringList received;
+    int handOvers = 0;
+    {
+        InstanceServer server([&](const QStringList& files) {
+            received = files;
+            ++handOvers;
+        });
+        ASSERT_TRUE(server.listening());
+        QLocalSocket hung;
+        hung.connectToServer(single_instance::socketPath());
+        ASSERT_TRUE(hung.waitForConnected(5000));
+        {
+            QLocalSocket half;
+            half.connectToServer(single_instance::socketPath());
+            ASSERT_TRUE(half.waitForConnected(5000));
+            half.write(QByteArray("\0\0\1\0partial", 11)); // says 256 bytes follow
+            ASSERT_TRUE(half.waitForBytesWritten(5000));
+        }
+        bool taken = false;
+        std::thread client([&] { taken = single_instance::handToRunningCopy({"/b.wav"}); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, 10000));
+        client.join();
+        EXPECT_TRUE(taken);
+        EXPECT_EQ(received, QStringList({"/b.wav"}));
+        EXPECT_EQ(handOvers, 1);
+    }
+    EXPECT_FALSE(QFile::exists(single_instance::socketPath()));
+    EXPECT_FALSE(single_instance::handToRunningCopy({"/c.wav"}));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "recycle/gio_library.h"
 #include "recycle/shell_delete.h"
 #include "support/form_fixture.h"
 
@@ -49,6 +50,26 @@ TEST_F(ShellDeleteTest, WithNoUsableTrashTheFileStaysAndTheUserIsTold) {
     const QString said = QString::fromLocal8Bit(tool.readAllStandardOutput());
     EXPECT_TRUE(QFile::exists(path)) << "never deleted for good";
     EXPECT_TRUE(said.contains(path)) << said.toStdString();
+}
+
+TEST_F(ShellDeleteTest, WithoutGioNothingIsDeletedInEitherModeAndTheUserIsToldWhy) {
+    const QString path = makeFile("precious.wav");
+    dialogs.answerYes = true;
+    EXPECT_FALSE(ShellDelete(path, 1, dialogs, "libgio-not-installed.so.9"));
+    EXPECT_FALSE(ShellDelete(path, 0, dialogs, "libgio-not-installed.so.9"));
+    EXPECT_TRUE(QFile::exists(path));
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(path));
+    EXPECT_TRUE(dialogs.shown[0].text.contains("libgio-not-installed.so.9 could not be loaded"))
+        << dialogs.shown[0].text.toStdString();
+    // The question before deleting for good is never asked: there is no way to go on.
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST_F(ShellDeleteTest, ALibraryThatLacksTheTrashIsRefusedByName) {
+    QString error;
+    EXPECT_EQ(loadGioLibrary(&error, "libm.so.6"), nullptr);
+    EXPECT_EQ(error, "libm.so.6 has no function g_file_new_for_path");
 }
 
 } // namespace

@@ -11,12 +11,17 @@ WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {
     worker_ = new QObject;
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    thread_.start();
+    // The thread starts with the first read, not with the window: starting it
+    // costs the window's first appearance more than a millisecond.
 }
 
 WaveformLoader::~WaveformLoader() {
     // The read in progress sees the change of job and stops; only then may this go.
     ++wanted_;
+    if (!thread_.isRunning()) {
+        delete worker_; // never started, so never finished either
+        return;
+    }
     thread_.quit();
     thread_.wait();
 }
@@ -39,6 +44,8 @@ WaveformRef WaveformLoader::cached(const QString& path) {
 void WaveformLoader::load(const QString& path) {
     const quint64 job = ++wanted_;
     loading_ = path;
+    if (!thread_.isRunning())
+        thread_.start();
     QMetaObject::invokeMethod(worker_, [this, job, path] {
         if (wanted_ != job)
             return; // superseded before it began

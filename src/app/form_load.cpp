@@ -44,11 +44,9 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     int last = 0;
     trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
     QStringList paths(last); // a read that fails leaves its slot empty
+    QString key;
     for (int i = 0; i < last; ++i)
-        trap(158, [&] {
-            paths[i] =
-                settings_.read(QLatin1String(keys::kSongPrefix) + QString::number(i), QString());
-        });
+        trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
     QStringList refused;
     QStringList names;
     trap(160, [&] {

@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 
 const Media& Playlist::Item(int i) const {
     if (i < 0 || i >= count())
@@ -16,6 +17,11 @@ void Playlist::appendItem(const Media& item) {
     items_.push_back(item);
     ++members_[item.get()];
     changed();
+}
+
+void Playlist::reserve(int total) {
+    items_.reserve(static_cast<size_t>(std::max(total, 0)));
+    members_.reserve(total);
 }
 
 void Playlist::insertItem(int index, const Media& item) {

@@ -31,6 +31,8 @@ class Playlist {
     // Raises when i is out of range, as the control does.
     const Media& Item(int i) const;
     void appendItem(const Media& item);
+    // Room for this many items in all, so that appending a long list grows nothing.
+    void reserve(int total);
     // Puts the item in at index (0 to count()).
     void insertItem(int index, const Media& item);
     // Removes that item (by identity); the first occurrence when it is there twice.

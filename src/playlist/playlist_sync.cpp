@@ -33,6 +33,7 @@ void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
         rows.append({entry.text, entry.path});
     }
     ListView1->AddMany(rows);
+    PlayerPlaylist->reserve(PlayerPlaylist->count() + static_cast<int>(entries.size()));
     for (const NewEntry& entry : entries) {
         const Media item = WMP->newMedia(entry.path);
         const auto slot = static_cast<size_t>(entry.slot);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <charconv>
+
 // Every name and default of the settings store, in one place.
 namespace settings_keys {
 inline constexpr char kApplication[] = "Kestrelin";
@@ -7,6 +10,17 @@ inline constexpr char kSection[] = "Thrennic";
 inline constexpr char kListCount[] = "ListCount";
 inline constexpr char kListCountDefault[] = "0";
 inline constexpr char kSongPrefix[] = "Song"; // Song0, Song1, ... (no leading zeros)
+// The key of entry i, written into a key kept for the next read: building ten
+// thousand keys afresh was a good part of restoring as many entries. (A key
+// kept by a write would only be copied on the next use; writes build their own.)
+inline const QString& songKey(QString& reused, int i) {
+    char digits[12];
+    const auto end = std::to_chars(digits, digits + sizeof digits, i).ptr;
+    reused.truncate(0);
+    reused += QLatin1String(kSongPrefix);
+    reused += QLatin1String(digits, end);
+    return reused;
+}
 inline constexpr char kShuffle[] = "Shuffle";
 inline constexpr char kRepeat[] = "Repeat";
 } // namespace settings_keys

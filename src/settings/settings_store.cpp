@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -27,8 +28,17 @@ int songLimitOf(const QString& key) {
     const QLatin1String prefix(settings_keys::kSongPrefix);
     if (!key.startsWith(prefix))
         return 0;
+    const QStringView number = QStringView(key).mid(prefix.size());
+    // The program writes plain digits; anything else gets the full reading.
+    if (!number.isEmpty() && number.size() <= 9 &&
+        std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        int n = 0;
+        for (const QChar c : number)
+            n = n * 10 + (c.unicode() - u'0');
+        return n + 1;
+    }
     bool ok = false;
-    const int n = key.mid(prefix.size()).toInt(&ok);
+    const int n = number.toInt(&ok);
     return ok && n >= 0 && n < std::numeric_limits<int>::max() ? n + 1 : 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 
 namespace {
 
@@ -111,6 +112,29 @@ TEST_F(RemovalTest, RemovalFindsItemsByTheirOwnFileAfterEntriesWereReordered) {
     EXPECT_FALSE(QFile::exists(c));
     EXPECT_EQ(listTexts(), QStringList({"b.mp3", "a.mp3"}));
     EXPECT_EQ(playlistPaths(), QStringList({a, b}));
+}
+
+// The view reads what an entry holds through the model, and hears of every change.
+TEST(ListViewTest, AnEntrysTextReachesTheViewAndEveryChangeIsAnnounced) {
+    ListView list(nullptr);
+    list.AddColumn("Files");
+    list.AddMany({{"a.wav", "/one/a.wav"}, {"b.wav", "/two/b.wav"}});
+    list.Insert(2, "c.wav", "/three/c.wav");
+    QAbstractItemModel* model = list.model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(1, 0).data().toString(), "c.wav");
+    EXPECT_EQ(list.Path(2), "/three/c.wav");
+    QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+    list.SetEntry(3, "d.wav", "/four/d.wav");
+    EXPECT_EQ(model->index(2, 0).data().toString(), "d.wav");
+    EXPECT_EQ(list.Path(3), "/four/d.wav");
+    EXPECT_EQ(changes.size(), 2) << "the text and the path";
+    list.SetEntry(3, "d.wav", "/four/d.wav");
+    EXPECT_EQ(changes.size(), 2) << "nothing changed, nothing announced";
+    // Other roles are kept as for any item.
+    list.topLevelItem(0)->setToolTip(0, "tip");
+    EXPECT_EQ(model->index(0, 0).data(Qt::ToolTipRole).toString(), "tip");
+    EXPECT_EQ(list.Text(1), "a.wav");
 }
 
 } // namespace

@@ -42,7 +42,7 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // Keys beyond the last Song key that exists would all read empty; a count far
     // beyond them (two thousand million, say) must not hold start-up up.
     int last = 0;
-    trap(156, [&] { last = std::min(count, settings_.songKeyLimit()); });
+    trap(156, [&] { last = settings_.songKeyLimit(count); });
     QStringList paths(last); // a read that fails leaves its slot empty
     QString key;
     for (int i = 0; i < last; ++i)

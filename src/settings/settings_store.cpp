@@ -214,18 +214,22 @@ void IniSettingsStore::commit() {
     }
 }
 
-int IniSettingsStore::songKeyLimit() {
-    if (!damage_.isEmpty() || !settings_)
+int IniSettingsStore::songKeyLimit(int atMost) {
+    if (!damage_.isEmpty() || !settings_ || atMost <= 0)
         return 0;
+    QString last;
+    settings_keys::songKey(last, atMost - 1);
+    if (atStart_ ? atStart_->contains(last) : settings_->contains(last))
+        return atMost;
     int limit = 0;
     if (atStart_) {
         for (auto it = atStart_->cbegin(); it != atStart_->cend(); ++it)
             limit = std::max(limit, songLimitOf(it.key()));
-        return limit;
+    } else {
+        for (const QString& key : settings_->childKeys())
+            limit = std::max(limit, songLimitOf(key));
     }
-    for (const QString& key : settings_->childKeys())
-        limit = std::max(limit, songLimitOf(key));
-    return limit;
+    return std::min(limit, atMost);
 }
 
 void MemorySettingsStore::commit() {
@@ -233,9 +237,14 @@ void MemorySettingsStore::commit() {
     pending.clear();
 }
 
-int MemorySettingsStore::songKeyLimit() {
+int MemorySettingsStore::songKeyLimit(int atMost) {
+    if (atMost <= 0)
+        return 0;
+    QString last;
+    if (values.contains(settings_keys::songKey(last, atMost - 1)))
+        return atMost;
     int limit = 0;
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         limit = std::max(limit, songLimitOf(it.key()));
-    return limit;
+    return std::min(limit, atMost);
 }

@@ -17,9 +17,10 @@ class SettingsStore {
     virtual QString read(const QString& key, const QString& fallback) = 0;
     virtual void write(const QString& key, const QString& value) = 0;
     virtual void commit() = 0;
-    // One past the highest n of the keys "Song<n>" that exist, so that a count
-    // far beyond them need not be walked key by key.
-    virtual int songKeyLimit() = 0;
+    // One past the highest n of the keys "Song<n>" that exist, or atMost when
+    // that is lower, so that a count far beyond them need not be walked key by
+    // key. With "Song<atMost - 1>" there, the answer comes without a walk.
+    virtual int songKeyLimit(int atMost) = 0;
 };
 
 // The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
@@ -38,7 +39,7 @@ class IniSettingsStore : public SettingsStore {
     QString read(const QString& key, const QString& fallback) override;
     void write(const QString& key, const QString& value) override;
     void commit() override;
-    int songKeyLimit() override;
+    int songKeyLimit(int atMost) override;
     QString fileName() const;
 
   private:
@@ -63,7 +64,7 @@ class MemorySettingsStore : public SettingsStore {
     }
     void write(const QString& key, const QString& value) override { pending.insert(key, value); }
     void commit() override;
-    int songKeyLimit() override;
+    int songKeyLimit(int atMost) override;
 
     QHash<QString, QString> values, pending;
 };

@@ -129,8 +129,25 @@ TEST_F(SettingsFileTest, AFileTheQuickReaderDeclinesIsStillReadWhole) {
     IniSettingsStore store;
     EXPECT_EQ(store.read(QStringLiteral("Song0"), {}), a);
     EXPECT_EQ(store.read(QStringLiteral("Song1"), {}), b);
-    EXPECT_EQ(store.songKeyLimit(), 2);
+    EXPECT_EQ(store.songKeyLimit(1000), 2);
     EXPECT_EQ(store.read(QStringLiteral("Missing"), QStringLiteral("fallback")), "fallback");
+}
+
+// Read quickly or by QSettings, the limit is the same: the highest key, capped.
+TEST_F(SettingsFileTest, TheSongLimitIsTheHighestKeyCappedByWhatIsAskedFor) {
+    for (const char* also : {"", "Other=x, y\n"}) { // the second is left to QSettings
+        QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+        QFile file(settingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[Thrennic]\nSong0=a\nSong1=b\nSong4=e\nSongs=x\nSong-7=y\n") + also);
+        file.close();
+        IniSettingsStore store;
+        EXPECT_EQ(store.songKeyLimit(2), 2) << also;
+        EXPECT_EQ(store.songKeyLimit(3), 3) << also;
+        EXPECT_EQ(store.songKeyLimit(5), 5) << also;
+        EXPECT_EQ(store.songKeyLimit(2000000000), 5) << also;
+        EXPECT_EQ(store.songKeyLimit(0), 0) << also;
+    }
 }
 
 } // namespace

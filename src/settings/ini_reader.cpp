@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -126,6 +127,22 @@ bool unescapeValue(QByteArrayView raw, QString& out) {
     return true;
 }
 
+// Where c first appears in text, or -1. memchr, not QByteArrayView::indexOf,
+// which goes through a general search: per line of a long list, that told.
+qsizetype find(QByteArrayView text, char c, qsizetype from = 0) {
+    if (from >= text.size())
+        return -1;
+    const void* at = std::memchr(text.data() + from, c, size_t(text.size() - from));
+    return at ? static_cast<const char*>(at) - text.data() : -1;
+}
+
+qsizetype lineCount(QByteArrayView file) {
+    qsizetype lines = 1;
+    for (qsizetype at = find(file, '\n'); at >= 0; at = find(file, '\n', at + 1))
+        ++lines;
+    return lines;
+}
+
 // An odd number of backslashes at the end: the last one carries the value on
 // to the next line (an even number are escaped backslashes).
 bool continues(QByteArrayView line) {
@@ -141,11 +158,11 @@ std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLati
     if (file.startsWith("\xef\xbb\xbf"))
         return std::nullopt;
     QHash<QString, QString> values;
-    values.reserve(file.count('\n') + 1);
+    values.reserve(lineCount(file));
     bool inSection = false;
     qsizetype start = 0;
     while (start < file.size()) {
-        qsizetype end = file.indexOf('\n', start);
+        qsizetype end = find(file, '\n', start);
         if (end < 0)
             end = file.size();
         QByteArrayView line = file.sliced(start, end - start);
@@ -155,7 +172,7 @@ std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLati
         line = trimBlanks(line);
         if (line.isEmpty() || line.front() == ';' || line.front() == '#')
             continue;
-        if (continues(line) || line.contains('\r'))
+        if (continues(line) || find(line, '\r') >= 0)
             return std::nullopt; // a value continued on the next line
         if (line.front() == '[') {
             if (!line.endsWith(']') || line.contains('%') || line.contains('\\'))
@@ -166,7 +183,7 @@ std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLati
         }
         if (!inSection)
             continue;
-        const qsizetype equals = line.indexOf('=');
+        const qsizetype equals = find(line, '=');
         if (equals <= 0)
             return std::nullopt;
         const QByteArrayView key = trimBlanks(line.first(equals));

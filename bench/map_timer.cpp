@@ -90,7 +90,10 @@ int main(int argc, char* argv[]) {
                 mapped = msSince(start);
             free(event);
         }
-        if (file && opened < 0 && holdsOpen(child, *file))
+        // Looked for only once the window is up: scanning the program's files
+        // every millisecond would take a core from the start-up being timed.
+        // (The program opens no file to play before its window is shown.)
+        if (file && mapped >= 0 && opened < 0 && holdsOpen(child, *file))
             opened = msSince(start);
         if (waitpid(child, nullptr, WNOHANG) == child)
             die("the program ended before it was measured");

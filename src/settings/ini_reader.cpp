@@ -175,7 +175,10 @@ std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLati
         if (continues(line) || find(line, '\r') >= 0)
             return std::nullopt; // a value continued on the next line
         if (line.front() == '[') {
-            if (!line.endsWith(']') || line.contains('%') || line.contains('\\'))
+            // QSettings ends a line at an unquoted ';' and carries quotes over
+            // line ends; a heading with neither is one QSettings reads the same.
+            if (!line.endsWith(']') || line.contains('%') || line.contains('\\') ||
+                line.contains('"') || line.contains(';'))
                 return std::nullopt;
             inSection =
                 line.sliced(1, line.size() - 2) == QByteArrayView(section.data(), section.size());

@@ -12,7 +12,9 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -21,6 +23,29 @@ namespace {
 bool notAPlainFile(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && !info.isFile();
+}
+
+// No NUL bytes, and UTF-8 throughout. Checked a slice at a time: decoding the
+// whole file at once makes a string twice its size only to throw it away.
+bool isUtf8Text(QByteArrayView bytes) {
+    if (std::memchr(bytes.data(), 0, size_t(bytes.size())))
+        return false;
+    constexpr qsizetype kSlice = 16 * 1024;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    std::vector<QChar> decoded;
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = std::min(at + kSlice, bytes.size());
+        // Slices end before a character's first byte, never inside a character.
+        while (end < bytes.size() && (static_cast<uchar>(bytes[end]) & 0xC0) == 0x80)
+            ++end;
+        const QByteArrayView slice = bytes.sliced(at, end - at);
+        decoded.resize(size_t(utf8.requiredSpace(slice.size())));
+        utf8.appendToBuffer(decoded.data(), slice);
+        if (utf8.hasError())
+            return false;
+        at = end;
+    }
+    return true;
 }
 
 // "Song12" gives 13; any other key gives 0.
@@ -128,10 +153,17 @@ IniSettingsStore::~IniSettingsStore() = default;
 void IniSettingsStore::open() {
     atStart_.reset();
     settings_.reset();
-    if (notAPlainFile(path_))
-        return;
-    settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
-    settings_->beginGroup(QLatin1String(settings_keys::kSection));
+    present_ = !notAPlainFile(path_);
+}
+
+QSettings* IniSettingsStore::qsettings() {
+    // Made when first needed: it reads the whole file, which start-up has
+    // already read when the file holds nothing but plain strings.
+    if (!settings_ && present_) {
+        settings_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+        settings_->beginGroup(QLatin1String(settings_keys::kSection));
+    }
+    return settings_.get();
 }
 
 QString IniSettingsStore::fileName() const {
@@ -154,13 +186,15 @@ void IniSettingsStore::checkFile() {
     // QSettings reads anything without complaint; text it is not, if it holds
     // NUL bytes or is not UTF-8.
     const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(bytes);
-    Q_UNUSED(text)
-    if (bytes.contains('\0') || utf8.hasError() || settings_->status() != QSettings::NoError)
+    if (!isUtf8Text(bytes)) {
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
-    else
-        atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection));
+        return;
+    }
+    atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection));
+    // A file the quick reader takes whole is one QSettings reads without a
+    // complaint, so QSettings is only asked about the others.
+    if (!atStart_ && qsettings()->status() != QSettings::NoError)
+        damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
 }
 
 QString IniSettingsStore::read(const QString& key, const QString& fallback) {
@@ -171,11 +205,11 @@ QString IniSettingsStore::read(const QString& key, const QString& fallback) {
         }
         return fallback;
     }
-    if (!settings_) // something other than a file took the file's place since start-up
+    if (!present_) // something other than a file took the file's place since start-up
         return fallback;
     if (atStart_)
         return atStart_->value(key, fallback);
-    const QVariant value = settings_->value(key);
+    const QVariant value = qsettings()->value(key);
     return value.isValid() ? value.toString() : fallback;
 }
 
@@ -197,36 +231,37 @@ void IniSettingsStore::commit() {
     if (notAPlainFile(fileName()))
         throw Failure(QStringLiteral("The settings could not be saved: %1 is not a plain file")
                           .arg(fileName()));
-    if (!settings_)
+    if (!present_)
         open(); // what stood in the file's place has gone
     // Before any value is set: a QSettings with unsaved values saves again when it goes.
     makeLockFree(fileName());
+    QSettings& settings = *qsettings();
     for (auto it = writes.cbegin(); it != writes.cend(); ++it)
-        settings_->setValue(it.key(), it.value());
-    settings_->sync();
+        settings.setValue(it.key(), it.value());
+    settings.sync();
     // QSettings can report success without having written anything (a folder
     // where the file belongs), so the file itself is checked too.
     // Only a failure to write counts: a format complaint about what was read (a
     // byte-order mark, say) stays in status() although the save went through.
-    if (settings_->status() == QSettings::AccessError || !QFileInfo(fileName()).isFile()) {
+    if (settings.status() == QSettings::AccessError || !QFileInfo(fileName()).isFile()) {
         open(); // a fresh start for the next save, which writes every key again
         throw Failure(QStringLiteral("The settings could not be saved to %1").arg(fileName()));
     }
 }
 
 int IniSettingsStore::songKeyLimit(int atMost) {
-    if (!damage_.isEmpty() || !settings_ || atMost <= 0)
+    if (!damage_.isEmpty() || !present_ || atMost <= 0)
         return 0;
     QString last;
     settings_keys::songKey(last, atMost - 1);
-    if (atStart_ ? atStart_->contains(last) : settings_->contains(last))
+    if (atStart_ ? atStart_->contains(last) : qsettings()->contains(last))
         return atMost;
     int limit = 0;
     if (atStart_) {
         for (auto it = atStart_->cbegin(); it != atStart_->cend(); ++it)
             limit = std::max(limit, songLimitOf(it.key()));
     } else {
-        for (const QString& key : settings_->childKeys())
+        for (const QString& key : qsettings()->childKeys())
             limit = std::max(limit, songLimitOf(key));
     }
     return std::min(limit, atMost);

@@ -45,9 +45,11 @@ class IniSettingsStore : public SettingsStore {
   private:
     void open();
     void checkFile();
+    QSettings* qsettings(); // null while no plain file stands at path_
 
     QString path_;
-    std::unique_ptr<QSettings> settings_; // none while no plain file stands at path_
+    bool present_ = false;                // no folder or special file stands at path_
+    std::unique_ptr<QSettings> settings_; // made when first needed
     QHash<QString, QString> pending_;
     QString damage_; // why the file could not be read, until it is mended
     // The file's values as read at start-up, when it holds nothing but plain

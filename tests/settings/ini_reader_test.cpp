@@ -115,6 +115,29 @@ TEST(IniReaderTest, WhatItDoesNotReadItLeavesToQSettings) {
     EXPECT_EQ(read->value(QStringLiteral("Song0")), "/m/a.wav");
 }
 
+// QSettings is only made for the files the quick reader declines, so every file
+// it reads must be one QSettings opens without a format error.
+TEST(IniReaderTest, AFileItReadsIsOneQSettingsOpensWithoutComplaint) {
+    const QByteArray headings[] = {
+        "[Other]\n", "[Other] \n", "[a;b]\n",   "[a\"b]\n",     "[a\"]\"]\n",
+        "[x\n",      "[x]y\n",     "[x];y]\n",  "[%General]\n", "[General]\n",
+        "[;]\n",     "[\"\n]\n",   "\t[tab]\n", "[a]\r\n",      "[]\n",
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.conf"));
+    for (const QByteArray& heading : headings) {
+        const QByteArray body = heading + "k=v\n[Thrennic]\nSong0=/m/a.wav\n";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(body);
+        file.close();
+        if (!readIniStrings(body, QLatin1String("Thrennic")))
+            continue;
+        QSettings settings(path, QSettings::IniFormat);
+        EXPECT_EQ(settings.status(), QSettings::NoError) << body.toStdString();
+    }
+}
+
 // A file the quick reader leaves alone is read through QSettings, as before.
 class SettingsFileTest : public FormTest {};
 
@@ -147,6 +170,50 @@ TEST_F(SettingsFileTest, TheSongLimitIsTheHighestKeyCappedByWhatIsAskedFor) {
         EXPECT_EQ(store.songKeyLimit(5), 5) << also;
         EXPECT_EQ(store.songKeyLimit(2000000000), 5) << also;
         EXPECT_EQ(store.songKeyLimit(0), 0) << also;
+    }
+}
+
+// Damage is told apart from text whatever the file's size: characters of every
+// width at every position are text, a stray byte or a NUL far in is not.
+TEST_F(SettingsFileTest, ALongFileIsCheckedForDamageToItsLastByte) {
+    QByteArray mixed;
+    while (mixed.size() < 200000)
+        mixed += QStringLiteral("a\u00e9\u20ac\U0001F3B5").toUtf8();
+    const auto write = [&](const QByteArray& tail) {
+        QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+        QFile file(settingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Thrennic]\nListCount=1\nSong0=/m/" + mixed + tail + ".wav\n");
+    };
+    write("");
+    {
+        IniSettingsStore store;
+        EXPECT_EQ(store.read(QStringLiteral("ListCount"), {}), "1");
+        EXPECT_EQ(store.read(QStringLiteral("Song0"), {}).toUtf8(), "/m/" + mixed + ".wav");
+    }
+    for (const QByteArray& damage :
+         {QByteArray("\xff"), QByteArray("\xe2\x82"), QByteArray(1, '\0'), QByteArray("\x80")}) {
+        write(damage);
+        IniSettingsStore store;
+        EXPECT_THROW(store.read(QStringLiteral("ListCount"), {}), std::exception)
+            << damage.toHex().toStdString();
+    }
+}
+
+// A heading QSettings cannot read makes the file damaged, though every line
+// of the list itself could be read.
+TEST_F(SettingsFileTest, AFileWithAHeadingQSettingsCannotReadIsDamaged) {
+    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Other;note]\nk=v\n[Thrennic]\nListCount=1\nSong0=/m/a.wav\n");
+    file.close();
+    IniSettingsStore store;
+    try {
+        store.read(QStringLiteral("ListCount"), {});
+        ADD_FAILURE() << "read as sound";
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains("is damaged")) << e.what();
     }
 }
 

@@ -127,7 +127,7 @@ void Form1::buildControls() {
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
     connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { ListView1_DblClick(); });
     ListView1->MouseDown = [this] { ListView1_MouseDown(); };
     ListView1->ItemClick = [this](int entry) {
         guarded("ListView1_ItemClick", [&] { ListView1_ItemClick(entry); });

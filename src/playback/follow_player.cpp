@@ -32,8 +32,8 @@ void Form1::WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause) 
     if (trap.test(104, [&] { return ListView1->Selected(k); }))
         return;
     trap(106, [&] {
-        for (QTreeWidgetItem* chosen : ListView1->selectedItems())
-            chosen->setSelected(false);
+        for (const int chosen : ListView1->SelectedEntries())
+            ListView1->SetSelected(chosen, false);
         ListView1->SetSelected(k, true);
     });
 }

@@ -42,9 +42,9 @@ void Form1::PlayNew(int entryNumber) {
             WMP->playItem(match);
     });
     trap(116, [&] {
-        for (QTreeWidgetItem* item : ListView1->selectedItems())
-            if (ListView1->indexOfTopLevelItem(item) + 1 != t)
-                item->setSelected(false);
+        for (const int chosen : ListView1->SelectedEntries())
+            if (chosen != t)
+                ListView1->SetSelected(chosen, false);
         if (!ListView1->Selected(t))
             ListView1->SetSelected(t, true);
     });

@@ -2,67 +2,110 @@
 
 #include "platform/failure.h"
 
+#include <QAbstractTableModel>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kTwipsPerPixel = 15;
 
-// One entry: its text and path kept in the item itself. A plain item keeps
-// every role in a table of its own, a handful of allocations per entry that
-// made up most of the cost of listing ten thousand files.
-class EntryItem : public QTreeWidgetItem {
-  public:
-    EntryItem(const QString& text, const QString& path)
-        : QTreeWidgetItem(UserType), text_(text), path_(path) {}
+} // namespace
 
-    QVariant data(int column, int role) const override {
-        if (const QString* held = field(column, role))
-            return *held;
-        return QTreeWidgetItem::data(column, role);
+// The entries themselves: a text and a path each, in one array. Ten thousand
+// widget items cost an allocation and a table of roles apiece; this costs
+// two shared strings.
+class EntryModel : public QAbstractTableModel {
+  public:
+    struct Entry {
+        QString text;
+        QString path;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
     }
-    void setData(int column, int role, const QVariant& value) override {
-        QString* held = field(column, role);
-        if (!held)
-            return QTreeWidgetItem::setData(column, role, value);
-        const QString text = value.toString();
-        if (text == *held)
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.column() != 0)
+            return {};
+        const Entry& entry = entries_[size_t(index.row())];
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return entry.text;
+        return role == kPathRole ? QVariant(entry.path) : QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+            section >= headers_.size())
+            return {};
+        return headers_[section];
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    }
+
+    const Entry& entry(int row) const { return entries_[size_t(row)]; }
+    void setEntry(int row, const QString& text, const QString& path) {
+        Entry& entry = entries_[size_t(row)];
+        QList<int> roles;
+        if (entry.text != text)
+            roles << Qt::DisplayRole << Qt::EditRole;
+        if (entry.path != path)
+            roles << kPathRole;
+        if (roles.isEmpty())
             return;
-        *held = text;
-        emitDataChanged();
+        entry = {text, path};
+        const QModelIndex changed = index(row, 0);
+        Q_EMIT dataChanged(changed, changed, roles);
     }
-    QTreeWidgetItem* clone() const override {
-        auto* copy = new EntryItem(text_, path_);
-        copy->setFlags(flags());
-        return copy;
+    void insert(int row, const QList<QPair<QString, QString>>& added) {
+        if (added.isEmpty())
+            return;
+        beginInsertRows({}, row, row + static_cast<int>(added.size()) - 1);
+        std::vector<Entry> made;
+        made.reserve(size_t(added.size()));
+        for (const auto& [text, path] : added)
+            made.push_back({text, path});
+        entries_.insert(entries_.begin() + row, std::make_move_iterator(made.begin()),
+                        std::make_move_iterator(made.end()));
+        endInsertRows();
+    }
+    void remove(int row) {
+        beginRemoveRows({}, row, row);
+        entries_.erase(entries_.begin() + row);
+        endRemoveRows();
+    }
+    void clear() {
+        beginResetModel();
+        entries_.clear();
+        endResetModel();
+    }
+    void addColumn(const QString& header) {
+        const int column = static_cast<int>(headers_.size());
+        beginInsertColumns({}, column, column);
+        headers_ << header;
+        endInsertColumns();
     }
 
   private:
-    const QString* field(int column, int role) const {
-        if (column != 0)
-            return nullptr;
-        if (role == Qt::DisplayRole || role == Qt::EditRole)
-            return &text_;
-        return role == kPathRole ? &path_ : nullptr;
-    }
-    QString* field(int column, int role) {
-        return const_cast<QString*>(std::as_const(*this).field(column, role));
-    }
-
-    QString text_;
-    QString path_;
+    std::vector<Entry> entries_;
+    QStringList headers_;
 };
 
-} // namespace
-
-ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(0);
+ListView::ListView(QWidget* parent) : QTreeView(parent), entries_(new EntryModel(this)) {
+    setModel(entries_);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -76,25 +119,26 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
                   "and out of window to reveal full names."));
 }
 
-QTreeWidgetItem* ListView::at(int i) const {
-    QTreeWidgetItem* item = i >= 1 && i <= Count() ? topLevelItem(i - 1) : nullptr;
-    if (!item)
+int ListView::Count() const {
+    return entries_->rowCount();
+}
+
+QModelIndex ListView::at(int i) const {
+    if (i < 1 || i > Count())
         throw Failure(QStringLiteral("The playlist has no entry %1").arg(i));
-    return item;
+    return entries_->index(i - 1, 0);
 }
 
 QString ListView::Text(int i) const {
-    return at(i)->text(0);
+    return entries_->entry(at(i).row()).text;
 }
 
 QString ListView::Path(int i) const {
-    return at(i)->data(0, kPathRole).toString();
+    return entries_->entry(at(i).row()).path;
 }
 
 void ListView::SetEntry(int i, const QString& text, const QString& path) {
-    QTreeWidgetItem* item = at(i);
-    item->setText(0, text);
-    item->setData(0, kPathRole, path);
+    entries_->setEntry(at(i).row(), text, path);
 }
 
 void ListView::Add(const QString& text, const QString& path) {
@@ -106,71 +150,83 @@ void ListView::Insert(int i, const QString& text, const QString& path) {
         throw Failure(QStringLiteral("The playlist has no column yet"));
     if (i < 1 || i > Count() + 1)
         throw Failure(QStringLiteral("Entry %1 is out of range").arg(i));
-    insertTopLevelItem(i - 1, new EntryItem(text, path));
+    entries_->insert(i - 1, {{text, path}});
 }
 
 void ListView::AddMany(const QList<QPair<QString, QString>>& entries) {
     if (columnCount() == 0)
         throw Failure(QStringLiteral("The playlist has no column yet"));
-    QList<QTreeWidgetItem*> items;
-    items.reserve(entries.size());
-    for (const auto& [text, path] : entries)
-        items << new EntryItem(text, path);
-    addTopLevelItems(items);
+    entries_->insert(Count(), entries);
 }
 
 void ListView::Remove(int i) {
-    QTreeWidgetItem* item = at(i);
-    const bool othersSelected = selectedItems().size() > (item->isSelected() ? 1 : 0);
-    delete item;
+    const QModelIndex entry = at(i);
+    const bool othersSelected =
+        selectionModel()->selectedRows().size() > (selectionModel()->isSelected(entry) ? 1 : 0);
+    entries_->remove(entry.row());
     // Qt selects the entry that becomes current; a list control leaves the selection alone.
     if (!othersSelected)
         clearSelection();
 }
 
 void ListView::Clear() {
-    clear();
+    entries_->clear();
 }
 
 bool ListView::Selected(int i) const {
-    return at(i)->isSelected();
+    return selectionModel()->isSelected(at(i));
 }
 
 void ListView::SetSelected(int i, bool selected) {
-    QTreeWidgetItem* item = at(i);
+    const QModelIndex entry = at(i);
     if (selected && selectionMode() == QAbstractItemView::SingleSelection) {
         // One entry at a time: selecting one deselects the other.
-        setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect);
+        selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
         return;
     }
-    item->setSelected(selected);
+    selectionModel()->select(entry, selected ? QItemSelectionModel::Select
+                                             : QItemSelectionModel::Deselect);
     if (selected)
-        setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+        selectionModel()->setCurrentIndex(entry, QItemSelectionModel::NoUpdate);
+}
+
+bool ListView::HasSelection() const {
+    return selectionModel()->hasSelection();
+}
+
+QList<int> ListView::SelectedEntries() const {
+    QList<int> chosen;
+    for (const QModelIndex& entry : selectionModel()->selectedRows())
+        chosen << entry.row() + 1;
+    return chosen;
 }
 
 int ListView::SelectedIndex() const {
-    const QList<QTreeWidgetItem*> chosen = selectedItems();
+    const QList<int> chosen = SelectedEntries();
     if (chosen.isEmpty())
         throw Failure(QStringLiteral("No entry of the playlist is selected"));
-    return indexOfTopLevelItem(chosen.first()) + 1;
+    return chosen.first();
 }
 
 int ListView::HitTest(const QPoint& point) const {
-    QTreeWidgetItem* item = itemAt(point);
-    return item ? indexOfTopLevelItem(item) + 1 : 0;
+    const QModelIndex entry = indexAt(point);
+    return entry.isValid() ? entry.row() + 1 : 0;
 }
 
 void ListView::EnsureVisible(int i) {
-    scrollToItem(at(i));
+    scrollTo(at(i));
 }
 
 void ListView::Refresh() {
     viewport()->update();
 }
 
+int ListView::columnCount() const {
+    return entries_->columnCount();
+}
+
 void ListView::AddColumn(const QString& header) {
-    setColumnCount(columnCount() + 1);
-    headerItem()->setText(columnCount() - 1, header);
+    entries_->addColumn(header);
 }
 
 void ListView::SetColumnWidthTwips(int column, int twips) {
@@ -214,7 +270,7 @@ void ListView::dropEvent(QDropEvent* event) {
 }
 
 QPersistentModelIndex ListView::EntryRef(int i) const {
-    return QPersistentModelIndex(indexFromItem(at(i)));
+    return QPersistentModelIndex(at(i));
 }
 
 int ListView::PositionOf(const QPersistentModelIndex& entry) const {
@@ -232,7 +288,7 @@ void ListView::SetMousePointer(int pointer) {
 }
 
 void ListView::mousePressEvent(QMouseEvent* event) {
-    QTreeWidget::mousePressEvent(event); // selects the entry under the pointer first
+    QTreeView::mousePressEvent(event); // selects the entry under the pointer first
     if (MouseDown)
         MouseDown();
     const int hit = HitTest(event->position().toPoint());
@@ -243,13 +299,13 @@ void ListView::mousePressEvent(QMouseEvent* event) {
 void ListView::mouseMoveEvent(QMouseEvent* event) {
     // With a button held the window moves entries itself; Qt's own drag-select stays out.
     if (event->buttons() == Qt::NoButton)
-        QTreeWidget::mouseMoveEvent(event);
+        QTreeView::mouseMoveEvent(event);
     if (MouseMove)
         MouseMove(event->position().toPoint());
 }
 
 void ListView::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
     if (MouseUp)
         MouseUp();
     if (Click)
@@ -257,9 +313,9 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {
-    const QList<QTreeWidgetItem*> before = selectedItems();
-    QTreeWidget::keyPressEvent(event);
-    const QList<QTreeWidgetItem*> after = selectedItems();
+    const QList<int> before = SelectedEntries();
+    QTreeView::keyPressEvent(event);
+    const QList<int> after = SelectedEntries();
     if (after.size() == 1 && after != before && KeyboardChoice)
-        KeyboardChoice(indexOfTopLevelItem(after.first()) + 1);
+        KeyboardChoice(after.first());
 }

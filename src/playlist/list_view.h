@@ -5,19 +5,21 @@
 #include <QPair>
 #include <QPersistentModelIndex>
 #include <QString>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
+
+class EntryModel;
 
 // The playlist on screen: one column under a header, one entry a row, entries
 // numbered from 1. Each entry shows the bare file name and keeps its own full
 // path beside it, so two files of the same name in different folders stay
 // apart; the path moves with the text wherever the text moves.
-class ListView : public QTreeWidget {
+class ListView : public QTreeView {
     Q_OBJECT
   public:
     explicit ListView(QWidget* parent);
 
-    int Count() const { return topLevelItemCount(); }
+    int Count() const;
     QString Text(int i) const;
     QString Path(int i) const;
     // Sets both halves of an entry: its text and the path of its own file.
@@ -37,11 +39,14 @@ class ListView : public QTreeWidget {
     int HitTest(const QPoint& point) const;
     void EnsureVisible(int i);
     void Refresh();
-    bool HasSelection() const { return !selectedItems().isEmpty(); }
+    bool HasSelection() const;
+    // The positions of the selected entries, in the order they were selected.
+    QList<int> SelectedEntries() const;
     // A reference to an entry that turns invalid when the entry is removed.
     QPersistentModelIndex EntryRef(int i) const;
     // The position of a referenced entry, or 0 when it is gone.
     int PositionOf(const QPersistentModelIndex& entry) const;
+    int columnCount() const;
     void AddColumn(const QString& header);
     // Column width in twips, as the window layout gives it.
     void SetColumnWidthTwips(int column, int twips);
@@ -74,5 +79,7 @@ class ListView : public QTreeWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    QTreeWidgetItem* at(int i) const;
+    QModelIndex at(int i) const; // raises for a position with no entry
+
+    EntryModel* entries_;
 };

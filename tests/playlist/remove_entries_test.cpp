@@ -99,7 +99,7 @@ TEST_F(RemoveEntriesTest, ClearingEmptiesEverythingStopsAndSavesEvenWhenEmpty) {
 TEST_F(RemoveEntriesTest, ADoubleClickSendsTheDoubleClickedFileToTheTrash) {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const QRect row = form->ListView1->visualItemRect(form->ListView1->topLevelItem(1));
+    const QRect row = form->ListView1->visualRect(form->ListView1->EntryRef(2));
     QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, row.center());
     EXPECT_EQ(trashedNames(), QStringList({"b.mp3"}));

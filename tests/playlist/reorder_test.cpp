@@ -19,7 +19,7 @@ class ReorderTest : public FormTest {
         showActive();
     }
     QPoint rowCentre(int entry) {
-        return form->ListView1->visualItemRect(form->ListView1->topLevelItem(entry - 1)).center();
+        return form->ListView1->visualRect(form->ListView1->EntryRef(entry)).center();
     }
     QWidget* viewport() { return form->ListView1->viewport(); }
     void press(int entry) { QTest::mousePress(viewport(), Qt::LeftButton, {}, rowCentre(entry)); }
@@ -29,7 +29,7 @@ class ReorderTest : public FormTest {
     }
     bool inView(int entry) {
         return viewport()->rect().intersects(
-            form->ListView1->visualItemRect(form->ListView1->topLevelItem(entry - 1)));
+            form->ListView1->visualRect(form->ListView1->EntryRef(entry)));
     }
     QStringList paths;
 };
@@ -79,8 +79,7 @@ TEST_F(ReorderTest, ADragEntryThatWasRemovedChangesNothing) {
 TEST_F(ReorderTest, NearTheScreensEdgeRowsTheListScrollsOneFurther) {
     fill(60);
     auto exchangeAt = [&](int from, int to, int screenRow) {
-        form->ListView1->scrollToItem(form->ListView1->topLevelItem(to - 1),
-                                      QAbstractItemView::PositionAtTop);
+        form->ListView1->scrollTo(form->ListView1->EntryRef(to), QAbstractItemView::PositionAtTop);
         form->DragItem = form->ListView1->EntryRef(from);
         form->ListMouseDown = true;
         QCursor::setPos(100, screenRow);
@@ -91,8 +90,7 @@ TEST_F(ReorderTest, NearTheScreensEdgeRowsTheListScrollsOneFurther) {
     EXPECT_FALSE(inView(29)) << "rows 305 to 364 scroll nothing";
     exchangeAt(40, 30, 300);
     EXPECT_TRUE(inView(29));
-    form->ListView1->scrollToItem(form->ListView1->topLevelItem(9),
-                                  QAbstractItemView::PositionAtBottom);
+    form->ListView1->scrollTo(form->ListView1->EntryRef(10), QAbstractItemView::PositionAtBottom);
     form->DragItem = form->ListView1->EntryRef(5);
     form->ListMouseDown = true;
     QCursor::setPos(100, 400);

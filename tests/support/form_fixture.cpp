@@ -91,9 +91,8 @@ QString FormTest::currentPath() const {
 }
 
 int FormTest::selectedEntry() const {
-    const auto chosen = form->ListView1->selectedItems();
-    return chosen.size() == 1 ? form->ListView1->indexOfTopLevelItem(chosen.first()) + 1
-                              : -chosen.size();
+    const QList<int> chosen = form->ListView1->SelectedEntries();
+    return chosen.size() == 1 ? chosen.first() : -chosen.size();
 }
 
 static QString trashDir() {

@@ -8,8 +8,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -23,11 +23,7 @@ constexpr int kTwipsPerPixel = 15;
 // two shared strings.
 class EntryModel : public QAbstractTableModel {
   public:
-    struct Entry {
-        QString text;
-        QString path;
-    };
-
+    using Entry = ListView::Entry;
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -39,7 +35,7 @@ class EntryModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.column() != 0)
             return {};
-        const Entry& entry = entries_[size_t(index.row())];
+        const Entry& entry = entries_[index.row()];
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return entry.text;
         return role == kPathRole ? QVariant(entry.path) : QVariant();
@@ -56,9 +52,9 @@ class EntryModel : public QAbstractTableModel {
         return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
     }
 
-    const Entry& entry(int row) const { return entries_[size_t(row)]; }
+    const Entry& entry(int row) const { return entries_[row]; }
     void setEntry(int row, const QString& text, const QString& path) {
-        Entry& entry = entries_[size_t(row)];
+        Entry& entry = entries_[row];
         QList<int> roles;
         if (entry.text != text)
             roles << Qt::DisplayRole << Qt::EditRole;
@@ -70,21 +66,21 @@ class EntryModel : public QAbstractTableModel {
         const QModelIndex changed = index(row, 0);
         Q_EMIT dataChanged(changed, changed, roles);
     }
-    void insert(int row, const QList<QPair<QString, QString>>& added) {
+    void insert(int row, QList<Entry> added) {
         if (added.isEmpty())
             return;
         beginInsertRows({}, row, row + static_cast<int>(added.size()) - 1);
-        std::vector<Entry> made;
-        made.reserve(size_t(added.size()));
-        for (const auto& [text, path] : added)
-            made.push_back({text, path});
-        entries_.insert(entries_.begin() + row, std::make_move_iterator(made.begin()),
-                        std::make_move_iterator(made.end()));
+        if (entries_.isEmpty())
+            entries_ = std::move(added);
+        else {
+            entries_.insert(row, added.size(), Entry{});
+            std::move(added.begin(), added.end(), entries_.begin() + row);
+        }
         endInsertRows();
     }
     void remove(int row) {
         beginRemoveRows({}, row, row);
-        entries_.erase(entries_.begin() + row);
+        entries_.remove(row);
         endRemoveRows();
     }
     void clear() {
@@ -100,7 +96,7 @@ class EntryModel : public QAbstractTableModel {
     }
 
   private:
-    std::vector<Entry> entries_;
+    QList<Entry> entries_;
     QStringList headers_;
 };
 
@@ -153,10 +149,10 @@ void ListView::Insert(int i, const QString& text, const QString& path) {
     entries_->insert(i - 1, {{text, path}});
 }
 
-void ListView::AddMany(const QList<QPair<QString, QString>>& entries) {
+void ListView::AddMany(QList<Entry> entries) {
     if (columnCount() == 0)
         throw Failure(QStringLiteral("The playlist has no column yet"));
-    entries_->insert(Count(), entries);
+    entries_->insert(Count(), std::move(entries));
 }
 
 void ListView::Remove(int i) {

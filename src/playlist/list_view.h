@@ -17,6 +17,12 @@ class EntryModel;
 class ListView : public QTreeView {
     Q_OBJECT
   public:
+    // One entry: the text shown and the path of its own file.
+    struct Entry {
+        QString text;
+        QString path;
+    };
+
     explicit ListView(QWidget* parent);
 
     int Count() const;
@@ -27,8 +33,9 @@ class ListView : public QTreeView {
     void Add(const QString& text, const QString& path);
     // Puts an entry in at position i (from 1; Count() + 1 adds it at the end).
     void Insert(int i, const QString& text, const QString& path);
-    // Add for many entries (text, path) at once: one insert, one update of the view.
-    void AddMany(const QList<QPair<QString, QString>>& entries);
+    // Add for many entries at once: one insert, one update of the view. Into
+    // an empty list, the entries are taken over as they are, without a copy.
+    void AddMany(QList<Entry> entries);
     void Remove(int i);
     void Clear();
     bool Selected(int i) const;

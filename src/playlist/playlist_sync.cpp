@@ -6,6 +6,7 @@
 #include "recycle/shell_delete.h"
 
 #include <QSet>
+#include <algorithm>
 
 bool entryOwnsItem(const PlaylistEntry& entry, const MediaItem& item) {
     if (item.sourceURL() != entry.path || entry.text.isEmpty())
@@ -25,21 +26,22 @@ void Form1::AppendEntry(const QString& text, const QString& path, int slot) {
 }
 
 void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
-    QList<QPair<QString, QString>> rows;
+    QList<ListView::Entry> rows;
     rows.reserve(static_cast<qsizetype>(entries.size()));
+    int lastSlot = -1;
     for (const NewEntry& entry : entries) {
         if (entry.slot < 0)
             throw Failure(QStringLiteral("Media slot %1 is out of range").arg(entry.slot));
         rows.append({entry.text, entry.path});
+        lastSlot = std::max(lastSlot, entry.slot);
     }
-    ListView1->AddMany(rows);
+    ListView1->AddMany(std::move(rows));
     PlayerPlaylist->reserve(PlayerPlaylist->count() + static_cast<int>(entries.size()));
+    if (static_cast<size_t>(lastSlot + 1) > MediaSlots.size())
+        MediaSlots.resize(static_cast<size_t>(lastSlot + 1));
     for (const NewEntry& entry : entries) {
         const Media item = WMP->newMedia(entry.path);
-        const auto slot = static_cast<size_t>(entry.slot);
-        if (slot >= MediaSlots.size())
-            MediaSlots.resize(slot + 1);
-        MediaSlots[slot] = item;
+        MediaSlots[static_cast<size_t>(entry.slot)] = item;
         PlayerPlaylist->appendItem(item);
     }
 }

@@ -154,11 +154,88 @@ bool continues(QByteArrayView line) {
 
 } // namespace
 
-std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLatin1String section) {
+IniStrings::IniStrings(QLatin1String numbered, qsizetype numbersBelow)
+    : numbered_(numbered), numbersBelow_(numbersBelow) {}
+
+namespace {
+
+// The number of a key made of prefix and digits only, without a leading zero,
+// when it is below `below`; else -1.
+template <class Text> qsizetype plainNumber(Text key, QLatin1String prefix, qsizetype below) {
+    if (key.size() <= prefix.size() || key.size() > prefix.size() + 9 || !key.startsWith(prefix))
+        return -1;
+    const Text digits = key.sliced(prefix.size());
+    if (digits.size() > 1 && QChar(digits.at(0)) == u'0')
+        return -1;
+    qsizetype number = 0;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        const char16_t c = QChar(digits.at(i)).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        number = number * 10 + (c - u'0');
+    }
+    return number < below ? number : -1;
+}
+
+} // namespace
+
+qsizetype IniStrings::numberOf(QStringView key) const {
+    return plainNumber(key, numbered_, numbersBelow_);
+}
+
+qsizetype IniStrings::numberOf(QLatin1String key) const {
+    return plainNumber(key, numbered_, numbersBelow_);
+}
+
+bool IniStrings::insert(QLatin1String key, QString value) {
+    const qsizetype number = numberOf(key);
+    if (number < 0) {
+        const qsizetype before = byName_.size();
+        QString& slot = byName_[QString(key)];
+        if (byName_.size() == before)
+            return false;
+        slot = std::move(value);
+        return true;
+    }
+    if (number >= byNumber_.size()) {
+        byNumber_.resize(number + 1);
+        present_.resize(size_t(number + 1));
+    }
+    if (present_[size_t(number)])
+        return false;
+    present_[size_t(number)] = true;
+    byNumber_[number] = std::move(value);
+    ++numberedCount_;
+    return true;
+}
+
+const QString* IniStrings::find(QStringView key) const {
+    const qsizetype number = numberOf(key);
+    if (number < 0) {
+        const auto found = byName_.constFind(key.toString());
+        return found == byName_.cend() ? nullptr : &found.value();
+    }
+    return number < byNumber_.size() && present_[size_t(number)] ? &byNumber_[number] : nullptr;
+}
+
+QString IniStrings::value(QStringView key, const QString& fallback) const {
+    const QString* found = find(key);
+    return found ? *found : fallback;
+}
+
+QStringList IniStrings::keys() const {
+    QStringList all = byName_.keys();
+    for (qsizetype number = 0; number < byNumber_.size(); ++number)
+        if (present_[size_t(number)])
+            all << numbered_ + QString::number(number);
+    return all;
+}
+
+std::optional<IniStrings> readIniStrings(QByteArrayView file, QLatin1String section,
+                                         QLatin1String numbered) {
     if (file.startsWith("\xef\xbb\xbf"))
         return std::nullopt;
-    QHash<QString, QString> values;
-    values.reserve(lineCount(file));
+    IniStrings values(numbered, lineCount(file));
     bool inSection = false;
     qsizetype start = 0;
     while (start < file.size()) {
@@ -203,11 +280,8 @@ std::optional<QHash<QString, QString>> readIniStrings(QByteArrayView file, QLati
                 return std::nullopt;
             value.remove(0, 1);
         }
-        const qsizetype before = values.size();
-        QString& slot = values[QString::fromLatin1(key)];
-        if (values.size() == before)
+        if (!values.insert(QLatin1String(key.data(), key.size()), std::move(value)))
             return std::nullopt; // given twice
-        slot = std::move(value);
     }
     return values;
 }

@@ -190,7 +190,8 @@ void IniSettingsStore::checkFile() {
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
         return;
     }
-    atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection));
+    atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection),
+                              QLatin1String(settings_keys::kSongPrefix));
     // A file the quick reader takes whole is one QSettings reads without a
     // complaint, so QSettings is only asked about the others.
     if (!atStart_ && qsettings()->status() != QSettings::NoError)
@@ -258,8 +259,8 @@ int IniSettingsStore::songKeyLimit(int atMost) {
         return atMost;
     int limit = 0;
     if (atStart_) {
-        for (auto it = atStart_->cbegin(); it != atStart_->cend(); ++it)
-            limit = std::max(limit, songLimitOf(it.key()));
+        for (const QString& key : atStart_->keys())
+            limit = std::max(limit, songLimitOf(key));
     } else {
         for (const QString& key : qsettings()->childKeys())
             limit = std::max(limit, songLimitOf(key));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/ini_reader.h"
+
 #include <QHash>
 #include <QString>
 #include <memory>
@@ -54,7 +56,7 @@ class IniSettingsStore : public SettingsStore {
     QString damage_; // why the file could not be read, until it is mended
     // The file's values as read at start-up, when it holds nothing but plain
     // strings; reads come from here until the first save hands them to QSettings.
-    std::optional<QHash<QString, QString>> atStart_;
+    std::optional<IniStrings> atStart_;
     bool damageReported_ = false;
 };
 

@@ -77,7 +77,8 @@ TEST(IniReaderTest, ReadsEveryStringQSettingsWritesExactlyAsQSettingsReadsIt) {
         out.beginGroup(QStringLiteral("Other"));
         out.setValue(QStringLiteral("Song0"), QStringLiteral("not ours"));
     }
-    const auto fast = readIniStrings(readAll(path), QLatin1String("Thrennic"));
+    const auto fast =
+        readIniStrings(readAll(path), QLatin1String("Thrennic"), QLatin1String("Song"));
     ASSERT_TRUE(fast.has_value());
     QSettings back(path, QSettings::IniFormat);
     back.beginGroup(QStringLiteral("Thrennic"));
@@ -104,15 +105,47 @@ TEST(IniReaderTest, WhatItDoesNotReadItLeavesToQSettings) {
         "just a line\n",
     };
     for (const QByteArray& body : declined)
-        EXPECT_FALSE(readIniStrings("[Thrennic]\n" + body, QLatin1String("Thrennic")))
+        EXPECT_FALSE(
+            readIniStrings("[Thrennic]\n" + body, QLatin1String("Thrennic"), QLatin1String("Song")))
             << body.toStdString();
-    EXPECT_FALSE(readIniStrings("\xef\xbb\xbf[Thrennic]\nSong0=a\n", QLatin1String("Thrennic")));
+    EXPECT_FALSE(readIniStrings("\xef\xbb\xbf[Thrennic]\nSong0=a\n", QLatin1String("Thrennic"),
+                                QLatin1String("Song")));
     // Elsewhere in the file such things do not matter; comments and blank lines never do.
     const auto read = readIniStrings(
         "[General]\nodd=a, b\n\n; a comment\n[Thrennic]\r\n# another\r\nSong0 = /m/a.wav \r\n",
-        QLatin1String("Thrennic"));
+        QLatin1String("Thrennic"), QLatin1String("Song"));
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->value(QStringLiteral("Song0")), "/m/a.wav");
+}
+
+// Keys kept by number and keys kept by name never stand for one another.
+TEST(IniReaderTest, NumberedAndOtherKeysEachKeepTheirOwnValue) {
+    const QByteArray body = "[Thrennic]\nSong0=zero\nSong5=five\nSong05=oh five\nSong007=bond\n"
+                            "song3=lower\nSongs=plural\nSong-1=minus\nSong2x=mixed\n"
+                            "Song999999999=far\nListCount=2\n";
+    const auto read = readIniStrings(body, QLatin1String("Thrennic"), QLatin1String("Song"));
+    ASSERT_TRUE(read.has_value());
+    const QList<QPair<QString, QString>> expected = {
+        {"Song0", "zero"},        {"Song5", "five"},   {"Song05", "oh five"}, {"Song007", "bond"},
+        {"song3", "lower"},       {"Songs", "plural"}, {"Song-1", "minus"},   {"Song2x", "mixed"},
+        {"Song999999999", "far"}, {"ListCount", "2"},
+    };
+    EXPECT_EQ(read->size(), expected.size());
+    QStringList keys = read->keys();
+    keys.sort();
+    QStringList names;
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(read->value(key), value) << key.toStdString();
+        names << key;
+    }
+    names.sort();
+    EXPECT_EQ(keys, names);
+    for (const char* absent : {"Song1", "Song7", "Song6", "Song00", "Song", "Song9999999999"})
+        EXPECT_FALSE(read->contains(QString::fromLatin1(absent))) << absent;
+    EXPECT_EQ(read->value(QStringLiteral("Song1"), QStringLiteral("none")), "none");
+    EXPECT_FALSE(readIniStrings("[Thrennic]\nSong3=a\nSong3=b\n", QLatin1String("Thrennic"),
+                                QLatin1String("Song")))
+        << "a numbered key given twice";
 }
 
 // QSettings is only made for the files the quick reader declines, so every file
@@ -131,7 +164,7 @@ TEST(IniReaderTest, AFileItReadsIsOneQSettingsOpensWithoutComplaint) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(body);
         file.close();
-        if (!readIniStrings(body, QLatin1String("Thrennic")))
+        if (!readIniStrings(body, QLatin1String("Thrennic"), QLatin1String("Song")))
             continue;
         QSettings settings(path, QSettings::IniFormat);
         EXPECT_EQ(settings.status(), QSettings::NoError) << body.toStdString();

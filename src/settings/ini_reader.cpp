@@ -198,6 +198,10 @@ bool IniStrings::insert(QLatin1String key, QString value) {
         return true;
     }
     if (number >= byNumber_.size()) {
+        if (byNumber_.isEmpty()) { // a saved list: room for as many as the file has lines
+            byNumber_.reserve(numbersBelow_);
+            present_.reserve(size_t(numbersBelow_));
+        }
         byNumber_.resize(number + 1);
         present_.resize(size_t(number + 1));
     }

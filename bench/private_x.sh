@@ -1,6 +1,6 @@
 # Sourced by the whole-process benchmarks: a temporary folder ($WORK, removed
-# at exit with every process listed in PIDS), a private runtime folder, and a
-# private X server with openbox on $DISPLAY.
+# at exit with every process listed in PIDS), a private runtime folder, a
+# private X server with openbox on $DISPLAY, and a private session bus.
 WORK=$(mktemp -d)
 PIDS=()
 cleanup() {

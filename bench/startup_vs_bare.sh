@@ -2,8 +2,9 @@
 # Whole-process start-up: process start -> window mapped, for the program with
 # an empty settings file and with a restored list of 10,000 files, each against
 # a bare Qt window of the same size started the same way, in pairs, on a
-# private X server with a window manager. Also reports when the program opened
-# the file it plays first (its playback is starting) and its resident size.
+# private X server with a window manager and a session bus. Also reports when
+# the program opened the file it plays first (its playback is starting) and
+# its resident size.
 #
 #   bench/startup_vs_bare.sh [PAIRS]    (default 5; builds what it runs)
 #

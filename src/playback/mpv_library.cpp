@@ -2,20 +2,9 @@
 
 #include "platform/runtime_library.h"
 
-#include <QHash>
-#include <mutex>
-
 namespace {
 
-struct Loaded {
-    MpvLibrary functions{};
-    QString error; // empty once loaded
-};
-
-Loaded load(const char* fileName) {
-    Loaded loaded;
-    RuntimeLibrary library(fileName);
-    MpvLibrary& f = loaded.functions;
+void lookUp(RuntimeLibrary& library, MpvLibrary& f) {
     library.need("mpv_client_api_version", f.client_api_version);
     library.need("mpv_create", f.create);
     library.need("mpv_set_option_string", f.set_option_string);
@@ -33,28 +22,15 @@ Loaded load(const char* fileName) {
         if (const unsigned long version = f.client_api_version();
             version >> 16 != MPV_CLIENT_API_VERSION >> 16)
             library.fail(QStringLiteral("%1 speaks client API %2.%3; this program needs %4.x")
-                             .arg(QString::fromUtf8(fileName))
+                             .arg(library.fileName())
                              .arg(version >> 16)
                              .arg(version & 0xffff)
                              .arg(MPV_CLIENT_API_VERSION >> 16));
     }
-    loaded.error = library.error();
-    return loaded;
 }
 
 } // namespace
 
 const MpvLibrary* loadMpvLibrary(QString* error, const char* fileName) {
-    static std::mutex guard;
-    static QHash<QByteArray, Loaded*> byName; // never freed: see above
-    const std::lock_guard<std::mutex> lock(guard);
-    Loaded*& loaded = byName[QByteArray(fileName)];
-    if (!loaded)
-        loaded = new Loaded(load(fileName));
-    if (!loaded->error.isEmpty()) {
-        if (error)
-            *error = loaded->error;
-        return nullptr;
-    }
-    return &loaded->functions;
+    return loadOnce(fileName, error, &lookUp);
 }

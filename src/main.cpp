@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/engine_starter.h"
+#include "app/font_preload.h"
 #include "app/form1.h"
 #include "app/mpris.h"
 #include "app/product.h"
@@ -19,6 +20,8 @@
 #include <clocale>
 
 int main(int argc, char* argv[]) {
+    // The font configuration is read on a worker while Qt connects to the display.
+    const FontConfigPreload fonts;
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.thrennic.Thrennic"));
     const QStringList files =

@@ -3,10 +3,9 @@
 #include <QFile>
 #include <QHash>
 #include <QStringEncoder>
+#include <algorithm>
 #include <dirent.h>
 #include <memory>
-#include <string>
-#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -32,32 +31,39 @@ namespace {
 // Below this many paths in one folder, looking each up is as quick as reading the folder.
 constexpr qsizetype kFolderReadThreshold = 16;
 
-// Every path's bytes as the disk spells them, end to end in one buffer: ten
+// A file's name within one of the folders, as the disk spells it.
+struct NameInFolder {
+    int folder; // from 1
+    QByteArrayView name;
+    friend bool operator==(const NameInFolder&, const NameInFolder&) = default;
+};
+size_t qHash(const NameInFolder& key, size_t seed) {
+    return qHashMulti(seed, key.folder, key.name);
+}
+
+// Every path's file name as the disk spells it, end to end in one buffer: ten
 // thousand separate byte arrays cost more than the encoding itself.
-class EncodedPaths {
+class EncodedNames {
   public:
-    explicit EncodedPaths(const QStringList& paths) {
-        qsizetype room = 0;
-        for (const QString& path : paths)
-            room += path.size();
-        // What QFile::encodeName gives, path by path: no state carries from one to the next.
-        QStringEncoder encoder(QStringEncoder::System, QStringEncoder::Flag::Stateless);
-        bytes_.resize(encoder.requiredSpace(room));
-        ends_.reserve(size_t(paths.size()));
-        char* end = bytes_.data();
-        for (const QString& path : paths) {
-            end = encoder.appendToBuffer(end, path);
-            ends_.push_back(size_t(end - bytes_.data()));
-        }
-    }
-    std::string_view operator[](qsizetype i) const {
-        const size_t begin = i == 0 ? 0 : ends_[size_t(i - 1)];
-        return {bytes_.constData() + begin, ends_[size_t(i)] - begin};
+    explicit EncodedNames(qsizetype room) : bytes_(room * 3, Qt::Uninitialized) {}
+    // What QFile::encodeName gives: no state carries from one name to the next.
+    // Plain ASCII, nearly every name, is copied without the encoder's overhead.
+    QByteArrayView append(QStringView name) {
+        char* const begin = bytes_.data() + used_;
+        char* end = begin;
+        if (std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            for (const QChar c : name)
+                *end++ = char(c.unicode());
+        else
+            end = encoder_.appendToBuffer(begin, name);
+        used_ += end - begin;
+        return {begin, end - begin};
     }
 
   private:
-    QByteArray bytes_;
-    std::vector<size_t> ends_;
+    QByteArray bytes_; // never grows: the views handed out stay valid
+    qsizetype used_ = 0;
+    QStringEncoder encoder_{QStringEncoder::System, QStringEncoder::Flag::Stateless};
 };
 
 // What a folder's listing says of a path: nothing (not listed), a plain file,
@@ -66,28 +72,24 @@ class EncodedPaths {
 enum Known : char { kUnknown, kPlainFile, kNotAFile, kLookUp };
 
 struct Folder {
-    std::string_view path;
+    QStringView path;
     qsizetype paths = 0;
     bool listed = false;
 };
 
 // Reads the folder and notes the type of every entry that one of the paths
 // names; false when it cannot be read (execute-only, say).
-bool listFolder(const Folder& folder, const QHash<QByteArrayView, qsizetype>& firstOfPath,
+bool listFolder(int number, const Folder& folder, const QHash<NameInFolder, qsizetype>& firstOf,
                 std::vector<Known>& known) {
-    std::string entryPath(folder.path);
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(entryPath.c_str()), ::closedir);
+    const QByteArray path = QFile::encodeName(folder.path.toString());
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), ::closedir);
     if (!dir)
         return false;
-    entryPath += '/';
-    const size_t nameAt = entryPath.size();
     while (const dirent* entry = ::readdir(dir.get())) {
-        entryPath.resize(nameAt);
-        entryPath += entry->d_name;
-        const qsizetype path = firstOfPath.value(QByteArrayView(entryPath)); // from 1
-        if (path == 0)
+        const qsizetype first = firstOf.value({number, QByteArrayView(entry->d_name)}); // from 1
+        if (first == 0)
             continue;
-        Known& answer = known[size_t(path - 1)];
+        Known& answer = known[size_t(first - 1)];
         if (entry->d_type == DT_REG)
             answer = kPlainFile;
         else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
@@ -102,41 +104,54 @@ bool listFolder(const Folder& folder, const QHash<QByteArrayView, qsizetype>& fi
 
 QStringList dirNames(const QStringList& paths) {
     const qsizetype count = paths.size();
-    const EncodedPaths encoded(paths);
-    // The first of equal paths answers for all of them; its number counts
-    // from 1, so that 0 is "none". (Qt's hash keeps its
-    // entries in a few large blocks, where the standard one allocates each.)
-    QHash<QByteArrayView, qsizetype> firstOfPath;
-    firstOfPath.reserve(count);
-    std::vector<qsizetype> first(static_cast<size_t>(count));
     // Each path's folder, by number from 1; 0 for a path in the root or
-    // without a folder, which is looked up on its own.
-    QHash<QByteArrayView, int> folderNumbers;
+    // without a folder, which is looked up on its own. A list's paths mostly
+    // share the folder of the one before, which is then not looked up again.
+    QHash<QStringView, int> folderNumbers;
     std::vector<Folder> folders;
     std::vector<int> folderOf(static_cast<size_t>(count), 0);
+    qsizetype room = 0;
+    for (const QString& path : paths)
+        room += path.size();
+    EncodedNames names(room);
+    // The first of equal paths answers for all of them; its number counts
+    // from 1, so that 0 is "none". (Qt's hash keeps its entries in a few
+    // large blocks, where the standard one allocates each.)
+    QHash<NameInFolder, qsizetype> firstOf;
+    firstOf.reserve(count);
+    std::vector<qsizetype> first(static_cast<size_t>(count));
+    QStringView lastFolder;
+    int lastNumber = 0;
     for (qsizetype i = 0; i < count; ++i) {
-        const std::string_view path = encoded[i];
-        qsizetype& firstEqual = firstOfPath[QByteArrayView(path.data(), qsizetype(path.size()))];
+        const QString& path = paths[i];
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        first[size_t(i)] = i;
+        if (slash <= 0)
+            continue;
+        const QStringView folder = QStringView(path).first(slash);
+        if (folder != lastFolder) {
+            int& number = folderNumbers[folder];
+            if (number == 0) {
+                folders.push_back({folder});
+                number = int(folders.size());
+            }
+            lastFolder = folder;
+            lastNumber = number;
+        }
+        ++folders[size_t(lastNumber - 1)].paths;
+        folderOf[size_t(i)] = lastNumber;
+        qsizetype& firstEqual =
+            firstOf[{lastNumber, names.append(QStringView(path).sliced(slash + 1))}];
         if (firstEqual == 0)
             firstEqual = i + 1;
         first[size_t(i)] = firstEqual - 1;
-        const size_t slash = path.rfind('/');
-        if (slash == std::string_view::npos || slash == 0)
-            continue;
-        int& number = folderNumbers[QByteArrayView(path.data(), qsizetype(slash))];
-        if (number == 0) {
-            folders.push_back({path.substr(0, slash)});
-            number = int(folders.size());
-        }
-        ++folders[size_t(number - 1)].paths;
-        folderOf[size_t(i)] = number;
     }
     std::vector<Known> known(static_cast<size_t>(count), kUnknown);
-    for (Folder& folder : folders)
-        if (folder.paths >= kFolderReadThreshold)
-            folder.listed = listFolder(folder, firstOfPath, known);
+    for (size_t f = 0; f < folders.size(); ++f)
+        if (folders[f].paths >= kFolderReadThreshold)
+            folders[f].listed = listFolder(int(f + 1), folders[f], firstOf, known);
 
-    QStringList names(count);
+    QStringList found(count);
     for (qsizetype i = 0; i < count; ++i) {
         Known answer = known[size_t(first[size_t(i)])];
         const int folder = folderOf[size_t(i)];
@@ -145,10 +160,10 @@ QStringList dirNames(const QStringList& paths) {
         if (answer == kPlainFile) {
             const QString name = paths[i].mid(paths[i].lastIndexOf(QLatin1Char('/')) + 1);
             if (!name.startsWith(QLatin1Char('.')))
-                names[i] = name;
+                found[i] = name;
         } else if (answer != kNotAFile) {
-            names[i] = dirName(paths[i]);
+            found[i] = dirName(paths[i]);
         }
     }
-    return names;
+    return found;
 }

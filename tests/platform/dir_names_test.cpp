@@ -51,4 +51,28 @@ TEST(DirNamesTest, AFolderReadWholeGivesTheSameAnswersAsOneLookUpPerPath) {
         EXPECT_EQ(batched[paths.indexOf(d + QString::fromUtf8(none))], QString()) << none;
 }
 
+// Names are matched within their own folder: the same name in two folders,
+// one of which lacks some of the files, with the paths taken turn about.
+TEST(DirNamesTest, TheSameNameInTwoFoldersIsAnsweredForEachFolder) {
+    QTemporaryDir dir;
+    const QString a = dir.path() + QStringLiteral("/a"), b = dir.path() + QStringLiteral("/b");
+    ASSERT_TRUE(QDir().mkdir(a) && QDir().mkdir(b));
+    QStringList paths;
+    for (int i = 0; i < 20; ++i) {
+        const QString name = QStringLiteral("/take %1.wav").arg(i);
+        touch(a + name);
+        if (i % 2 == 0)
+            touch(b + name);
+        else
+            QDir().mkdir(b + name); // a folder by the file's name: never a file
+        paths << a + name << b + name;
+    }
+    const QStringList batched = dirNames(paths);
+    for (int i = 0; i < 20; ++i) {
+        const QString name = QStringLiteral("take %1.wav").arg(i);
+        EXPECT_EQ(batched[2 * i], name);
+        EXPECT_EQ(batched[2 * i + 1], i % 2 == 0 ? name : QString()) << i;
+    }
+}
+
 } // namespace

@@ -158,7 +158,7 @@ QStringList dirNames(const QStringList& paths) {
         if (answer == kUnknown && folder > 0 && folders[size_t(folder - 1)].listed)
             answer = kNotAFile; // not in its folder's listing at all: no such file
         if (answer == kPlainFile) {
-            const QString name = paths[i].mid(paths[i].lastIndexOf(QLatin1Char('/')) + 1);
+            const QString name = GetFileNameFromPath(paths[i]); // listed: it has a folder
             if (!name.startsWith(QLatin1Char('.')))
                 found[i] = name;
         } else if (answer != kNotAFile) {

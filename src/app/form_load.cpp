@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QPixmap>
+#include <optional>
 
 namespace {
 
@@ -43,10 +44,13 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // beyond them (two thousand million, say) must not hold start-up up.
     int last = 0;
     trap(156, [&] { last = settings_.songKeyLimit(count); });
-    QStringList paths(last); // a read that fails leaves its slot empty
+    std::optional<QStringList> atHand;
+    trap(158, [&] { atHand = settings_.songsAtHand(last); });
+    QStringList paths = atHand ? std::move(*atHand) : QStringList(last);
     QString key;
-    for (int i = 0; i < last; ++i)
-        trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
+    if (!atHand) // a read that fails leaves its slot empty
+        for (int i = 0; i < last; ++i)
+            trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
     QStringList refused;
     QStringList names;
     trap(160, [&] {

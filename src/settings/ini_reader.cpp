@@ -63,9 +63,12 @@ QByteArrayView trimBlanks(QByteArrayView text) {
 // commas, backslash escapes (\n, \x41, \101, ...), blanks trimmed outside quotes.
 // False for what QSettings reads as a list (an unquoted comma).
 bool unescapeValue(QByteArrayView raw, QString& out) {
-    // Most values (paths) have nothing to unescape.
-    if (std::none_of(raw.begin(), raw.end(),
-                     [](char c) { return c == '\\' || c == '"' || c == ','; })) {
+    // Most values (paths) have nothing to unescape. (memchr: a character at a
+    // time was a good part of reading a long list.)
+    const auto holds = [&raw](char c) {
+        return !raw.isEmpty() && std::memchr(raw.data(), c, size_t(raw.size())) != nullptr;
+    };
+    if (!holds('\\') && !holds('"') && !holds(',')) {
         out = QString::fromUtf8(trimBlanks(raw));
         return true;
     }
@@ -197,13 +200,9 @@ bool IniStrings::insert(QLatin1String key, QString value) {
         slot = std::move(value);
         return true;
     }
-    if (number >= byNumber_.size()) {
-        if (byNumber_.isEmpty()) { // a saved list: room for as many as the file has lines
-            byNumber_.reserve(numbersBelow_);
-            present_.reserve(size_t(numbersBelow_));
-        }
-        byNumber_.resize(number + 1);
-        present_.resize(size_t(number + 1));
+    if (byNumber_.isEmpty()) { // a saved list: a slot for every number the file can hold
+        byNumber_.resize(numbersBelow_);
+        present_.resize(size_t(numbersBelow_));
     }
     if (present_[size_t(number)])
         return false;
@@ -233,6 +232,21 @@ QStringList IniStrings::keys() const {
         if (present_[size_t(number)])
             all << numbered_ + QString::number(number);
     return all;
+}
+
+QStringList IniStrings::numberedValues(qsizetype count) const {
+    QStringList values(std::max<qsizetype>(count, 0));
+    const qsizetype kept = std::min(values.size(), byNumber_.size());
+    for (qsizetype number = 0; number < kept; ++number)
+        if (present_[size_t(number)])
+            values[number] = byNumber_[number];
+    // Numbers too high for the array are kept by name.
+    if (values.size() > numbersBelow_)
+        for (auto it = byName_.cbegin(); it != byName_.cend(); ++it)
+            if (const qsizetype number = plainNumber(QStringView(it.key()), numbered_, count);
+                number >= 0)
+                values[number] = it.value();
+    return values;
 }
 
 std::optional<IniStrings> readIniStrings(QByteArrayView file, QLatin1String section,

@@ -24,6 +24,9 @@ class IniStrings {
     bool contains(QStringView key) const { return find(key) != nullptr; }
     qsizetype size() const { return numberedCount_ + byName_.size(); }
     QStringList keys() const;
+    // The values of the family's keys numbered 0 to count - 1, empty for a
+    // key that is not there.
+    QStringList numberedValues(qsizetype count) const;
 
   private:
     // The number of a key of the family written plainly (digits only, no

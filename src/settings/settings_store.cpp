@@ -268,6 +268,13 @@ int IniSettingsStore::songKeyLimit(int atMost) {
     return std::min(limit, atMost);
 }
 
+std::optional<QStringList> IniSettingsStore::songsAtHand(int count) {
+    // A damaged file has its failure told by the first read.
+    if (!damage_.isEmpty() || !present_ || !atStart_)
+        return std::nullopt;
+    return atStart_->numberedValues(count);
+}
+
 void MemorySettingsStore::commit() {
     values.insert(pending);
     pending.clear();

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -23,6 +24,11 @@ class SettingsStore {
     // that is lower, so that a count far beyond them need not be walked key by
     // key. With "Song<atMost - 1>" there, the answer comes without a walk.
     virtual int songKeyLimit(int atMost) = 0;
+    // The values of Song0 to Song<count - 1>, empty for a key that is not
+    // there, when the store holds them all at hand: what reading each key
+    // would give, without building and looking up ten thousand keys. Nothing
+    // when they are to be read key by key.
+    virtual std::optional<QStringList> songsAtHand(int /*count*/) { return std::nullopt; }
 };
 
 // The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
@@ -42,6 +48,7 @@ class IniSettingsStore : public SettingsStore {
     void write(const QString& key, const QString& value) override;
     void commit() override;
     int songKeyLimit(int atMost) override;
+    std::optional<QStringList> songsAtHand(int count) override;
     QString fileName() const;
 
   private:

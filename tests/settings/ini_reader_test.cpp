@@ -1,4 +1,5 @@
 #include "settings/ini_reader.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/form_fixture.h"
 
@@ -204,6 +205,37 @@ TEST_F(SettingsFileTest, TheSongLimitIsTheHighestKeyCappedByWhatIsAskedFor) {
         EXPECT_EQ(store.songKeyLimit(2000000000), 5) << also;
         EXPECT_EQ(store.songKeyLimit(0), 0) << also;
     }
+}
+
+// The restore takes the saved list at once where the store has it at hand;
+// what it gets must be what reading each key gives, gaps and odd keys included.
+TEST_F(SettingsFileTest, TheSongsAtHandAreWhatReadingEachKeyGives) {
+    QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+    QFile file(settingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // Song40 is beyond the file's line count, Song01 and Songs are not list keys.
+    file.write("[Thrennic]\nSong0=/m/a b.wav\nSong1=\"/m/q,uote.wav\"\nSong4=/m/\\x41.wav\n"
+               "Song01=x\nSongs=y\nSong40=/m/far.wav\n[Other]\nSong2=not ours\n");
+    file.close();
+    IniSettingsStore store;
+    for (const int count : {0, 1, 3, 5, 40, 41, 60}) {
+        const std::optional<QStringList> atHand = store.songsAtHand(count);
+        ASSERT_TRUE(atHand) << count;
+        ASSERT_EQ(atHand->size(), count);
+        QString key;
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(atHand->at(i), store.read(settings_keys::songKey(key, i), QString()))
+                << count << " " << i;
+    }
+    EXPECT_EQ(store.songsAtHand(41)->at(40), "/m/far.wav");
+    EXPECT_EQ(store.songsAtHand(5)->at(4), "/m/A.wav");
+    EXPECT_TRUE(store.songsAtHand(5)->at(2).isEmpty());
+
+    // Once saved, the store reads through QSettings, key by key.
+    store.write(QStringLiteral("Song0"), QStringLiteral("/m/new.wav"));
+    store.commit();
+    EXPECT_FALSE(store.songsAtHand(5));
+    EXPECT_EQ(store.read(QStringLiteral("Song0"), {}), "/m/new.wav");
 }
 
 // Damage is told apart from text whatever the file's size: characters of every

@@ -110,6 +110,7 @@ QStringList dirNames(const QStringList& paths) {
     QHash<QStringView, int> folderNumbers;
     std::vector<Folder> folders;
     std::vector<int> folderOf(static_cast<size_t>(count), 0);
+    std::vector<qsizetype> slashOf(static_cast<size_t>(count)); // where each name begins, less one
     qsizetype room = 0;
     for (const QString& path : paths)
         room += path.size();
@@ -125,6 +126,7 @@ QStringList dirNames(const QStringList& paths) {
     for (qsizetype i = 0; i < count; ++i) {
         const QString& path = paths[i];
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        slashOf[size_t(i)] = slash;
         first[size_t(i)] = i;
         if (slash <= 0)
             continue;
@@ -158,7 +160,7 @@ QStringList dirNames(const QStringList& paths) {
         if (answer == kUnknown && folder > 0 && folders[size_t(folder - 1)].listed)
             answer = kNotAFile; // not in its folder's listing at all: no such file
         if (answer == kPlainFile) {
-            const QString name = GetFileNameFromPath(paths[i]); // listed: it has a folder
+            const QString name = paths[i].sliced(slashOf[size_t(i)] + 1); // listed: it has a folder
             if (!name.startsWith(QLatin1Char('.')))
                 found[i] = name;
         } else if (answer != kNotAFile) {

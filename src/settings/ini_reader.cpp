@@ -165,7 +165,8 @@ namespace {
 // The number of a key made of prefix and digits only, without a leading zero,
 // when it is below `below`; else -1.
 template <class Text> qsizetype plainNumber(Text key, QLatin1String prefix, qsizetype below) {
-    if (key.size() <= prefix.size() || key.size() > prefix.size() + 9 || !key.startsWith(prefix))
+    if (key.size() <= prefix.size() || key.size() > prefix.size() + 9 ||
+        key.first(prefix.size()) != prefix)
         return -1;
     const Text digits = key.sliced(prefix.size());
     if (digits.size() > 1 && QChar(digits.at(0)) == u'0')

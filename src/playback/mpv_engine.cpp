@@ -252,7 +252,12 @@ void MpvEngine::handlePropertyChange(const mpv_event& event) {
             Q_EMIT positionChanged(value);
         else if (event.reply_userdata == Duration)
             Q_EMIT durationChanged(value);
-    } else if (prop->format == MPV_FORMAT_NONE && event.reply_userdata == Duration) {
-        Q_EMIT durationChanged(0);
+    } else if (prop->format == MPV_FORMAT_NONE) {
+        // Nothing is loaded (the last file ended, or a stop): no length, and no
+        // place in it either, rather than the last place reported.
+        if (event.reply_userdata == Duration)
+            Q_EMIT durationChanged(0);
+        else if (event.reply_userdata == TimePos)
+            Q_EMIT positionChanged(0);
     }
 }

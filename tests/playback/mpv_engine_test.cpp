@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -106,6 +107,30 @@ TEST_F(MpvPlaybackTest, AFileStartedAfterAPauseIsHeard) {
     player->playItem(list->Item(1));
     // Still paused, the next file would never play to its end.
     EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+}
+
+// After the last file has ended, nothing is loaded: the position in it went
+// with it, as with Stop, instead of standing where the last report left it
+// ("0:02 / 0:00" under the stopped player).
+TEST_F(MpvPlaybackTest, ThePositionGoesBackToTheStartWhenTheLastFileEnds) {
+    writeToneWav(file("a.wav"), 1.0, 440);
+    // In real time, so that the engine reports places along the way.
+    QString error;
+    auto engine = MpvEngine::create({{"ao", "null"}}, &error);
+    ASSERT_TRUE(engine) << error.toStdString();
+    auto player = std::make_unique<Player>(std::move(engine));
+    PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+    list->appendItem(player->newMedia(file("a.wav")));
+    player->setCurrentPlaylist(list);
+    double furthest = 0;
+    QObject::connect(player.get(), &Player::positionChanged,
+                     [&](double seconds) { furthest = std::max(furthest, seconds); });
+    player->playItem(list->Item(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+    EXPECT_GT(furthest, 0.3); // it did report a place in the file
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->position() == 0; }, 5000))
+        << player->position();
+    EXPECT_EQ(player->duration(), 0);
 }
 
 } // namespace

@@ -67,6 +67,20 @@ int songLimitOf(const QString& key) {
     return ok && n >= 0 && n < std::numeric_limits<int>::max() ? n + 1 : 0;
 }
 
+// One past the highest Song key among keys, all the store holds, or atMost
+// when that is lower. The program saves a list without gaps, and one edited
+// by hand has a few; a key numbered far beyond the keys there are (Song1999999999,
+// say) would have the restore walk and hold thousands of millions of empty
+// slots, which no memory takes. Such a key is not part of the list.
+template <class Keys> int songLimitAmong(const Keys& keys, int atMost) {
+    const qsizetype furthest = 2 * qsizetype(keys.size()) + 1000;
+    int limit = 0;
+    for (const QString& key : keys)
+        if (const int keyLimit = songLimitOf(key); keyLimit <= furthest)
+            limit = std::max(limit, keyLimit);
+    return std::min(limit, atMost);
+}
+
 qlonglong toInteger(const QString& text, qlonglong low, qlonglong high) {
     bool ok = false;
     const qlonglong n = text.trimmed().toLongLong(&ok);
@@ -255,17 +269,11 @@ int IniSettingsStore::songKeyLimit(int atMost) {
         return 0;
     QString last;
     settings_keys::songKey(last, atMost - 1);
-    if (atStart_ ? atStart_->contains(last) : qsettings()->contains(last))
-        return atMost;
-    int limit = 0;
-    if (atStart_) {
-        for (const QString& key : atStart_->keys())
-            limit = std::max(limit, songLimitOf(key));
-    } else {
-        for (const QString& key : qsettings()->childKeys())
-            limit = std::max(limit, songLimitOf(key));
-    }
-    return std::min(limit, atMost);
+    const qsizetype keys = atStart_ ? atStart_->size() : qsettings()->childKeys().size();
+    if (atMost <= keys && (atStart_ ? atStart_->contains(last) : qsettings()->contains(last)))
+        return atMost; // the whole list is there, as the program saves it
+    return atStart_ ? songLimitAmong(atStart_->keys(), atMost)
+                    : songLimitAmong(qsettings()->childKeys(), atMost);
 }
 
 std::optional<QStringList> IniSettingsStore::songsAtHand(int count) {
@@ -284,10 +292,7 @@ int MemorySettingsStore::songKeyLimit(int atMost) {
     if (atMost <= 0)
         return 0;
     QString last;
-    if (values.contains(settings_keys::songKey(last, atMost - 1)))
+    if (atMost <= values.size() && values.contains(settings_keys::songKey(last, atMost - 1)))
         return atMost;
-    int limit = 0;
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        limit = std::max(limit, songLimitOf(it.key()));
-    return std::min(limit, atMost);
+    return songLimitAmong(values.keys(), atMost);
 }

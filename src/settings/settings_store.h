@@ -22,7 +22,8 @@ class SettingsStore {
     virtual void commit() = 0;
     // One past the highest n of the keys "Song<n>" that exist, or atMost when
     // that is lower, so that a count far beyond them need not be walked key by
-    // key. With "Song<atMost - 1>" there, the answer comes without a walk.
+    // key. With "Song<atMost - 1>" there, the answer comes without a walk. A
+    // key numbered far beyond the number of keys there are is no part of the list.
     virtual int songKeyLimit(int atMost) = 0;
     // The values of Song0 to Song<count - 1>, empty for a key that is not
     // there, when the store holds them all at hand: what reading each key

@@ -94,6 +94,17 @@ TEST_F(RestoreTest, AHugeCountDoesNotHoldUpStartAndANegativeOneRestoresNothing) 
     EXPECT_TRUE(form->FreshPlaylist);
 }
 
+// A damaged or hostile file: restoring a slot numbered in the thousands of
+// millions crashed the program at start.
+TEST_F(RestoreTest, AKeyNumberedFarBeyondTheListIsLeftOutAndStartGoesOn) {
+    const QString a = makeFile("a.mp3"), far = makeFile("far.mp3");
+    saved({{"ListCount", "2000000000"}, {"Song0", a}, {"Song1999999999", far}});
+    restart();
+    EXPECT_EQ(listTexts(), QStringList({"a.mp3"}));
+    EXPECT_EQ(form->MediaSlots.size(), 1u);
+    EXPECT_EQ(currentPath(), a);
+}
+
 TEST_F(RestoreTest, SavedOptionsSwitchThePlayerModesAfterPlaybackStarted) {
     const QString a = makeFile("a.mp3");
     saved({{"ListCount", "1"}, {"Song0", a}, {"Shuffle", "1"}, {"Repeat", "0"}});

@@ -238,6 +238,24 @@ TEST_F(SettingsFileTest, TheSongsAtHandAreWhatReadingEachKeyGives) {
     EXPECT_EQ(store.read(QStringLiteral("Song0"), {}), "/m/new.wav");
 }
 
+// A key numbered in the thousands of millions would have the restore hold as
+// many empty slots, which no memory takes (it crashed the program); read
+// quickly or by QSettings, it is no part of the list.
+TEST_F(SettingsFileTest, AKeyNumberedFarBeyondTheOthersIsNoPartOfTheList) {
+    for (const char* also : {"", "Other=x, y\n"}) {
+        QDir().mkpath(QFileInfo(settingsFile()).absolutePath());
+        QFile file(settingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[Thrennic]\nListCount=2000000000\nSong0=a\nSong2=c\n"
+                              "Song1999999999=z\n") +
+                   also);
+        file.close();
+        IniSettingsStore store;
+        EXPECT_EQ(store.songKeyLimit(2000000000), 3) << also; // the gap at Song1 stays
+        EXPECT_EQ(store.songKeyLimit(2), 2) << also;
+    }
+}
+
 // Damage is told apart from text whatever the file's size: characters of every
 // width at every position are text, a stray byte or a NUL far in is not.
 TEST_F(SettingsFileTest, ALongFileIsCheckedForDamageToItsLastByte) {

@@ -157,9 +157,10 @@ Expected expectedNames(const QString& path) {
 std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expected) {
     const QString suffix = QStringLiteral(".trashinfo");
     auto trashedAs = [&](const QString& folder, const QString& infoName) {
-        return TrashedFile{path,
-                           folder + QStringLiteral("/files/") + infoName.chopped(suffix.size()),
-                           folder + QStringLiteral("/info/") + infoName, 0};
+        const QString trashed =
+            folder + QStringLiteral("/files/") + infoName.chopped(suffix.size());
+        return TrashedFile{path, trashed, folder + QStringLiteral("/info/") + infoName, 0,
+                           identityOf(trashed)};
     };
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))
@@ -184,7 +185,11 @@ QString restore(const TrashedFile& file) {
     const QByteArray from = QFile::encodeName(file.trashedPath);
     const QByteArray to = QFile::encodeName(file.originalPath);
     struct stat info {};
-    if (::lstat(from.constData(), &info) != 0)
+    // The Trash emptied and another file trashed under the same name since:
+    // that one is somebody else's and stays.
+    const QString trashFolder = QFileInfo(QFileInfo(file.infoPath).absolutePath()).absolutePath();
+    if (::lstat(from.constData(), &info) != 0 || identityOf(file.trashedPath) != file.inTrash ||
+        !infoIsFor(trashFolder, file.infoPath, file.originalPath))
         return QStringLiteral("It is no longer in the Trash (it was emptied, or the file was "
                               "restored another way).");
     if (::lstat(to.constData(), &info) == 0)

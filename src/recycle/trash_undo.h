@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_identity.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -10,9 +12,10 @@ class Dialogs;
 // One file this session sent to the Trash, and where it went there.
 struct TrashedFile {
     QString originalPath;
-    QString trashedPath; // <trash>/files/<name>
-    QString infoPath;    // <trash>/info/<name>.trashinfo
-    int entryNumber = 0; // the list position its entry had, from 1
+    QString trashedPath;  // <trash>/files/<name>
+    QString infoPath;     // <trash>/info/<name>.trashinfo
+    int entryNumber = 0;  // the list position its entry had, from 1
+    FileIdentity inTrash; // the file as it lay in the Trash when it got there
 };
 
 // The freedesktop Trash as undo needs it. GIO does not say where it put a
@@ -38,7 +41,9 @@ std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expe
 
 // Moves the file back to its original path and removes its info file. Never
 // replaces anything: when the path is taken again, its folder is gone or the
-// Trash copy is no longer there, nothing moves and the reason is returned.
+// Trash no longer holds that very file (its info file records another path,
+// or another file lies under its name there), nothing moves and the reason is
+// returned.
 // Returns an empty string on success.
 QString restore(const TrashedFile& file);
 

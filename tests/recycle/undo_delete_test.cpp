@@ -110,6 +110,21 @@ TEST_F(UndoDeleteTest, AnUndoThatCannotBeDoneMovesNothingSaysWhyAndLeavesTheStac
     const std::vector<Case> cases = {
         {"a new file took the name", [&] { makeFile("music/b.wav", "new"); }, "Another file"},
         {"the Trash was emptied", [&] { emptyTrash(); }, "no longer in the Trash"},
+        // Then another program trashed a file under the same name: that one stays.
+        {"emptied, and a file of another folder trashed",
+         [&] {
+             emptyTrash();
+             RecordingDialogs quiet;
+             ASSERT_TRUE(ShellDelete(makeFile("other/b.wav", "theirs"), 1, quiet));
+         },
+         "no longer in the Trash"},
+        {"emptied, and a new file of that very path trashed",
+         [&] {
+             emptyTrash();
+             RecordingDialogs quiet;
+             ASSERT_TRUE(ShellDelete(makeFile("music/b.wav", "theirs"), 1, quiet));
+         },
+         "no longer in the Trash"},
         {"the folder is gone", [&] { QDir(dir.path() + "/music").removeRecursively(); }, "folder"},
     };
     for (const Case& each : cases) {

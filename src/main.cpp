@@ -13,19 +13,25 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QSessionManager>
 #include <QTimer>
 #include <QUrl>
 #include <clocale>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
 
 int main(int argc, char* argv[]) {
     // The font configuration is read on a worker while Qt connects to the display.
     const FontConfigPreload fonts;
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.thrennic.Thrennic"));
-    const QStringList files =
-        commandLineFiles(QCoreApplication::arguments().mid(1), QDir::currentPath());
+    // The names as the system gave them: Qt's own text of them may be lossy.
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
+    const std::unique_ptr<char, decltype(&std::free)> here(::get_current_dir_name(), &std::free);
+    const NamedFiles files = commandLineFiles(arguments, here ? QByteArray(here.get()) : "/");
     // A copy already running takes the files and comes to the front; this one is not needed.
     if (!files.isEmpty() && single_instance::handToRunningCopy(files))
         return 0;
@@ -48,8 +54,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
     window.Form_Load();
-    InstanceServer instances([&window](const QStringList& handed) {
-        window.guarded("OpenFiles", [&] { window.OpenFiles(handed); });
+    InstanceServer instances([&window](const NamedFiles& handed) {
+        window.guarded("OpenFiles", [&] { window.OpenFiles(handed.files, handed.refused); });
         window.BringToFront();
     });
     window.show();
@@ -57,7 +63,7 @@ int main(int argc, char* argv[]) {
     Mpris mpris(window);
     QTimer::singleShot(0, &mpris, [&mpris] { mpris.registerOnSessionBus(); });
     if (!files.isEmpty())
-        window.guarded("OpenFiles", [&] { window.OpenFiles(files); });
+        window.guarded("OpenFiles", [&] { window.OpenFiles(files.files, files.refused); });
     // libmpv loads once the window is on the screen; the player holds what it is asked till then.
     EngineStarter engine(*window.WMP, dialogs);
     engine.startOnceShown(window);

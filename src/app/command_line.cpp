@@ -1,30 +1,66 @@
 #include "app/command_line.h"
 
-#include "playlist/add_steps.h"
+#include "platform/audio_types.h"
+#include "platform/faithful_path.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
+#include <sys/stat.h>
 
-QStringList audioFilePatterns() {
-    // "Audio Files (…)|*.mp3;*.wav;…|All Files…": the second part is the first filter's patterns.
-    return kOpenDialogFilter.section(QLatin1Char('|'), 1, 1).split(QLatin1Char(';'));
+namespace {
+
+bool isPlainFile(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-QStringList commandLineFiles(const QStringList& arguments, const QString& workingFolder) {
-    QStringList files;
-    const QDir here(workingFolder);
-    for (const QString& argument : arguments) {
+} // namespace
+
+void addFolderFiles(const QString& folder, NamedFiles& into) {
+    const QByteArray base = QFile::encodeName(folder) + '/';
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.constData()), ::closedir);
+    if (!dir)
+        return;
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        // Only audio files; the check of the name's bytes comes first, so that a
+        // name read with a loss is refused, never taken for its namesake.
+        if (name.startsWith('.') || !audio_types::isAudioFileName(QFile::decodeName(name)) ||
+            !isPlainFile(base + name))
+            continue;
+        if (survivesDecoding(name))
+            names << QFile::decodeName(name);
+        else
+            into.refused << showBytes(base + name);
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    for (const QString& name : names)
+        into.files << QDir(folder).filePath(name);
+}
+
+NamedFiles commandLineFiles(const QByteArrayList& arguments, const QByteArray& workingFolder) {
+    NamedFiles named;
+    for (const QByteArray& argument : arguments) {
         if (argument.isEmpty())
             continue;
-        const QString path = QDir::cleanPath(here.absoluteFilePath(argument));
-        if (!QFileInfo(path).isDir()) {
-            files << path;
+        const QByteArray bytes =
+            argument.startsWith('/') ? argument : workingFolder + '/' + argument;
+        if (!survivesDecoding(bytes)) {
+            named.refused << showBytes(bytes);
             continue;
         }
-        const QStringList names = QDir(path).entryList(
-            audioFilePatterns(), QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-        for (const QString& name : names)
-            files << QDir(path).filePath(name);
+        const QString path = QDir::cleanPath(QFile::decodeName(bytes));
+        if (QFileInfo(path).isDir())
+            addFolderFiles(path, named);
+        else
+            named.files << path;
     }
-    return files;
+    return named;
 }

@@ -146,8 +146,11 @@ void Form1::buildControls() {
 
     connect(WMP.get(), &Player::CurrentItemChange, this,
             [this](const Media& item, Player::ChangeCause cause) {
+                followHearing(cause);
                 WMP_CurrentItemChange(item, cause);
             });
+    connect(WMP.get(), &Player::positionChanged, this,
+            [this](double seconds) { WMP_PositionChange(seconds); });
     connect(WMPView, &PlayerWidget::GotFocus, this, [this] { WMP_GotFocus(); });
     connect(WMPView, &PlayerWidget::LostFocus, this, [this] { WMP_LostFocus(); });
     connect(WMPView, &PlayerWidget::DoubleClick, this, [this] { WMP_DoubleClick(); });

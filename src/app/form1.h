@@ -5,6 +5,7 @@
 #include "recycle/trash_undo.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QWidget>
@@ -138,16 +139,20 @@ class Form1 : public QWidget {
     void ListView1_KeyboardChoice(int entry); // an entry chosen by key plays, as a click would
     bool ListView1_OLEDragOver(const QMimeData& data); // only drags that carry files
     void ListView1_OLEDragDrop(const QMimeData& data); // append the dropped files, play the last
-    // Files named on the command line, or handed over by a later copy: added as a drop of them.
-    void OpenFiles(const QStringList& paths);
+    // Files named on the command line, or handed over by a later copy or the
+    // desktop's player controls: added as a drop of them; refused names (and any
+    // that cannot be read faithfully) are named in a box.
+    void OpenFiles(const QStringList& paths, const QStringList& refused = {});
     // A later copy or the desktop's player controls asked for the window: shown, on top, active.
     void BringToFront();
     void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------
-    QTimer* Timer1 = nullptr;    // idle until the first delete; each tick re-arms deleting
-    void Timer1_Timer();         // sets DeleteReady
-    void pauseDeletes();         // no delete to the Trash until Timer1 next ticks
+    QTimer* Timer1 = nullptr; // idle until the first delete; each tick re-arms deleting
+    void Timer1_Timer();      // sets DeleteReady
+    // No delete to the Trash until Timer1 next ticks: the pause, less what has passed
+    // since the press that asked for the delete.
+    void pauseDeletes(qint64 sinceAskedMs = 0);
     void DeleteToRBIN();         // send the playing file to the Trash, play the next (reports)
     void DeleteToRBINNoPrompt(); // the same, silently
     void PushButton6_Click();    // "Delete Playing File To Recycle Bin": delete, then save
@@ -156,6 +161,23 @@ class Form1 : public QWidget {
     // place in the list, playing; then the list is saved.
     void UndoDelete();
     void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing
+    // Only the file the user heard goes: nothing while a mouse button is held on
+    // the list, nothing before a file the user did not choose here has played a
+    // moment, and nothing when the file was replaced on disk since it was opened.
+    // A press refused says why on the player's screen.
+    bool mayDeletePlaying();
+    // Runs a change of the playing file that the user did not make in this
+    // window (a hand-over, the desktop's player controls, the restore).
+    template <class Change> void outsideSwitch(Change&& change) {
+        ++outsideSwitches_;
+        struct Done {
+            int& switches;
+            ~Done() { --switches; }
+        } done{outsideSwitches_};
+        change();
+    }
+    void followHearing(Player::ChangeCause cause); // a new current item: chosen, or not yet heard
+    void WMP_PositionChange(double seconds);       // playback heard of a file not chosen
 
     // ---- Playback (src/playback) -----------------------------------------
     void PlayNew(int entryNumber); // start an entry (wrapping at both ends) and select it
@@ -206,6 +228,11 @@ class Form1 : public QWidget {
     bool loading_ = false;                   // Form_Load is running
     std::exception_ptr boxFailure_;          // a box's click failure during start-up, for its step
     QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
+    int outsideSwitches_ = 0;                // outsideSwitch calls under way
+    bool unheard_ = false;                   // the current file came unchosen and is not heard yet
+    double heardAt_ = -1;                    // its last position reported while playing
+    double heardFor_ = 0;                    // how much of it has played since it came
+    QElapsedTimer deleteAsked_;              // the press of the delete under way
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

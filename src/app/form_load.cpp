@@ -71,7 +71,8 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
-    trap(172, [&] { PlayNew(0); });
+    // The restored entry plays without the user choosing it.
+    trap(172, [&] { outsideSwitch([&] { PlayNew(0); }); });
     trap(174, [&] { FreshPlaylist = false; });
 }
 

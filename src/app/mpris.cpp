@@ -2,10 +2,15 @@
 
 #include "app/form1.h"
 #include "app/product.h"
+#include "platform/audio_types.h"
+#include "platform/faithful_path.h"
 #include "playback/player.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <cmath>
 
@@ -85,10 +90,7 @@ QString MprisRoot::desktopEntry() const {
 }
 
 QStringList MprisRoot::supportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"),    QStringLiteral("audio/x-wav"),
-            QStringLiteral("audio/flac"),    QStringLiteral("audio/ogg"),
-            QStringLiteral("audio/opus"),    QStringLiteral("audio/mp4"),
-            QStringLiteral("audio/x-ms-wma")};
+    return audio_types::mimeTypes();
 }
 
 void MprisRoot::Raise() {
@@ -146,14 +148,17 @@ qlonglong MprisPlayer::position() const {
     return qlonglong(std::llround(mpris_->window().WMP->position() * kMicroseconds));
 }
 
+// As the buttons do, but the file that comes was not chosen in the window.
 void MprisPlayer::Next() {
     Form1& window = mpris_->window();
-    window.guarded("PushButton10_Click", [&] { window.PushButton10_Click(); });
+    window.outsideSwitch(
+        [&] { window.guarded("PushButton10_Click", [&] { window.PushButton10_Click(); }); });
 }
 
 void MprisPlayer::Previous() {
     Form1& window = mpris_->window();
-    window.guarded("PushButton9_Click", [&] { window.PushButton9_Click(); });
+    window.outsideSwitch(
+        [&] { window.guarded("PushButton9_Click", [&] { window.PushButton9_Click(); }); });
 }
 
 void MprisPlayer::Pause() {
@@ -188,9 +193,29 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) 
 }
 
 void MprisPlayer::OpenUri(const QString& uri) {
-    const QUrl url(uri);
-    if (!url.isLocalFile())
-        return;
+    const NamedFiles files = mprisOpenableFiles(uri);
+    if (files.isEmpty())
+        return; // anything else changes nothing
     Form1& window = mpris_->window();
-    window.guarded("OpenFiles", [&] { window.OpenFiles({url.toLocalFile()}); });
+    window.guarded("OpenFiles", [&] { window.OpenFiles(files.files, files.refused); });
+}
+
+NamedFiles mprisOpenableFiles(const QString& uri) {
+    const QUrl url(uri, QUrl::StrictMode);
+    const bool here = url.host().isEmpty() || url.host() == QLatin1String("localhost");
+    if (!url.isValid() || url.scheme() != QLatin1String("file") || !here)
+        return {};
+    // The name's own bytes: Qt's text of them may be lossy and name a namesake.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8());
+    if (!bytes.startsWith('/') || !survivesDecoding(bytes))
+        return {};
+    const QString path = QDir::cleanPath(QFile::decodeName(bytes));
+    NamedFiles files;
+    const QFileInfo info(path);
+    if (info.isDir())
+        addFolderFiles(path, files);
+    else if (info.isFile() && audio_types::isAudioFileName(info.fileName()) &&
+             !info.fileName().startsWith(QLatin1Char('.')))
+        files.files << path;
+    return files.files.isEmpty() ? NamedFiles{} : files;
 }

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 #include <QtEndian>
 #include <cerrno>
 #include <cstring>
@@ -38,6 +37,21 @@ class Socket {
     int fd_;
 };
 
+// Whether the other end of a connected socket runs as this user.
+bool peerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+// A folder only this user may enter: a real folder (not a link), owned by
+// this user, with no rights for anyone else.
+bool isPrivateFolder(const QByteArray& folder) {
+    struct stat info {};
+    return folder.startsWith('/') && ::lstat(folder.constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700;
+}
+
 bool addressOf(const QByteArray& path, sockaddr_un& address) {
     address = {};
     address.sun_family = AF_UNIX;
@@ -63,7 +77,8 @@ int connectTo(const QByteArray& path) {
         connected =
             ::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     while (connected != 0 && errno == EINTR);
-    return connected == 0 ? socket.release() : -1;
+    // A socket another user put there is nobody to hand files to.
+    return connected == 0 && peerIsThisUser(socket.fd()) ? socket.release() : -1;
 }
 
 bool sendAll(int fd, const QByteArray& bytes) {
@@ -81,10 +96,10 @@ bool sendAll(int fd, const QByteArray& bytes) {
 }
 
 // The files as a framed message: its length, then the list, as QDataStream writes both.
-QByteArray messageOf(const QStringList& files) {
+QByteArray messageOf(const NamedFiles& files) {
     QByteArray list;
     QDataStream packList(&list, QIODevice::WriteOnly);
-    packList << files;
+    packList << files.files << files.refused;
     QByteArray message;
     QDataStream packMessage(&message, QIODevice::WriteOnly);
     packMessage << list;
@@ -94,7 +109,7 @@ QByteArray messageOf(const QStringList& files) {
 // One later copy's connection, until its message is read or it goes away.
 class Connection : public QObject {
   public:
-    Connection(int fd, QObject* parent, std::function<void(const QStringList&)> onFiles)
+    Connection(int fd, QObject* parent, std::function<void(const NamedFiles&)> onFiles)
         : QObject(parent), socket_(fd), onFiles_(std::move(onFiles)) {
         auto* readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(readable, &QSocketNotifier::activated, this, &Connection::read);
@@ -121,9 +136,9 @@ class Connection : public QObject {
             return finish();
         if (received_.size() < qsizetype(sizeof(quint32) + body))
             return;
-        QStringList files;
+        NamedFiles files;
         QDataStream unpack(received_.mid(sizeof(quint32), body));
-        unpack >> files;
+        unpack >> files.files >> files.refused;
         sendAll(socket_.fd(), QByteArray(1, kTaken));
         // Told before the files are added, so the later copy ends at once.
         const auto onFiles = onFiles_;
@@ -140,21 +155,40 @@ class Connection : public QObject {
 
     Socket socket_;
     QByteArray received_;
-    std::function<void(const QStringList&)> onFiles_;
+    std::function<void(const NamedFiles&)> onFiles_;
 };
 
 } // namespace
 
 namespace single_instance {
 
-QString socketPath() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(folder).filePath(QStringLiteral("thrennic-%1.socket").arg(::getuid()));
+namespace {
+
+// $XDG_RUNTIME_DIR when it is private to this user; otherwise a folder of our
+// own in the temporary folder, made private, or left alone (and none used)
+// when someone else made it first.
+QByteArray privateRuntimeFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(runtime))
+        return runtime;
+    QByteArray temporary = qgetenv("TMPDIR");
+    if (!temporary.startsWith('/'))
+        temporary = "/tmp";
+    const QByteArray own = temporary + "/thrennic-runtime-" + QByteArray::number(::getuid());
+    ::mkdir(own.constData(), 0700);
+    return isPrivateFolder(own) ? own : QByteArray();
 }
 
-bool handToRunningCopy(const QStringList& files) {
+} // namespace
+
+QString socketPath() {
+    const QByteArray folder = privateRuntimeFolder();
+    if (folder.isEmpty())
+        return {};
+    return QFile::decodeName(folder) + QStringLiteral("/thrennic-%1.socket").arg(::getuid());
+}
+
+bool handToRunningCopy(const NamedFiles& files) {
     const Socket socket(connectTo(QFile::encodeName(socketPath())));
     if (socket.fd() < 0 || !sendAll(socket.fd(), messageOf(files)))
         return false;
@@ -170,7 +204,7 @@ bool handToRunningCopy(const QStringList& files) {
 
 } // namespace single_instance
 
-InstanceServer::InstanceServer(std::function<void(const QStringList&)> onFiles)
+InstanceServer::InstanceServer(std::function<void(const NamedFiles&)> onFiles)
     : onFiles_(std::move(onFiles)) {
     const QByteArray path = QFile::encodeName(single_instance::socketPath());
     sockaddr_un address;
@@ -212,6 +246,10 @@ void InstanceServer::takeConnections() {
             continue;
         if (fd < 0)
             return; // none waiting (EAGAIN), or the descriptors have run out for now
+        if (!peerIsThisUser(fd)) {
+            ::close(fd); // another user's files are never taken
+            continue;
+        }
         new Connection(fd, this, onFiles_);
     }
 }

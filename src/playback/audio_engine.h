@@ -33,4 +33,7 @@ class AudioEngine : public QObject {
     void pausedChanged(bool paused);
     void positionChanged(double seconds);
     void durationChanged(double seconds);
+    // Whether sound can be heard: false, with the reason, while the output is a
+    // silent stand-in (no sound device or server, or the output failed).
+    void soundOutputChanged(bool sounding, const QString& reason);
 };

@@ -9,7 +9,7 @@ void Form1::WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause) 
     // whatever has the focus, or the next Delete would take the file that has
     // finished. Changes the program makes through PlayNew are followed only while
     // the player has the focus; PlayNew selects its entry itself.
-    if (!PlayerHasFocus && cause != Player::ChangeCause::PlayerMove)
+    if (!PlayerHasFocus && cause == Player::ChangeCause::PlayItem)
         return;
     int k = 0;
     trap(102, [&] {

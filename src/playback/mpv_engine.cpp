@@ -9,7 +9,7 @@
 
 namespace {
 
-enum ObservedProperty : uint64_t { Pause = 1, TimePos, Duration };
+enum ObservedProperty : uint64_t { Pause = 1, TimePos, Duration, CurrentAo };
 
 struct Observed {
     ObservedProperty id;
@@ -21,6 +21,7 @@ constexpr Observed kObserved[] = {
     {Pause, "pause", MPV_FORMAT_FLAG},
     {TimePos, "time-pos", MPV_FORMAT_DOUBLE},
     {Duration, "duration", MPV_FORMAT_DOUBLE},
+    {CurrentAo, "current-ao", MPV_FORMAT_STRING},
 };
 
 // Audio only; a machine without a sound device still plays, silently, instead
@@ -81,6 +82,9 @@ MpvEngine::Started MpvEngine::start(const Options& extra) {
     }
     started.lib_ = lib;
     started.handle_ = mpv;
+    for (const auto& [name, value] : extra)
+        if (name == "ao" && value == "null")
+            started.silentByChoice_ = true;
     return started;
 }
 
@@ -91,12 +95,13 @@ MpvEngine::Started::~Started() {
 
 MpvEngine::Started::Started(Started&& other) noexcept
     : error(std::move(other.error)), lib_(other.lib_),
-      handle_(std::exchange(other.handle_, nullptr)) {}
+      handle_(std::exchange(other.handle_, nullptr)), silentByChoice_(other.silentByChoice_) {}
 
 std::unique_ptr<MpvEngine> MpvEngine::adopt(Started&& started) {
     if (!started.handle_)
         return nullptr;
     auto* engine = new MpvEngine(started.lib_, std::exchange(started.handle_, nullptr));
+    engine->silentByChoice_ = started.silentByChoice_;
     return std::unique_ptr<MpvEngine>(engine);
 }
 
@@ -242,7 +247,17 @@ void MpvEngine::handleEvent(const mpv_event& event) {
 
 void MpvEngine::handlePropertyChange(const mpv_event& event) {
     const auto* prop = static_cast<const mpv_event_property*>(event.data);
-    if (prop->format == MPV_FORMAT_FLAG) {
+    if (prop->format == MPV_FORMAT_STRING && event.reply_userdata == CurrentAo) {
+        // With no device or server to open, mpv falls back to its null output
+        // and plays on in silence; between files there is no output at all (NONE).
+        const char* output = *static_cast<char* const*>(prop->data);
+        const bool silent = qstrcmp(output, "null") == 0;
+        Q_EMIT soundOutputChanged(!silent, !silent ? QString()
+                                           : silentByChoice_
+                                               ? QStringLiteral("the sound output is switched off")
+                                               : QStringLiteral("no sound device or sound server "
+                                                                "could be opened"));
+    } else if (prop->format == MPV_FORMAT_FLAG) {
         const bool on = *static_cast<const int*>(prop->data) != 0;
         if (event.reply_userdata == Pause)
             Q_EMIT pausedChanged(on);

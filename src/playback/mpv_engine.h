@@ -37,6 +37,7 @@ class MpvEngine : public AudioEngine {
         friend class MpvEngine;
         const MpvLibrary* lib_ = nullptr;
         mpv_handle* handle_ = nullptr;
+        bool silentByChoice_ = false; // started with ao=null
     };
     static Started start(const Options& extra);
     static std::unique_ptr<MpvEngine> adopt(Started&& started);
@@ -61,4 +62,5 @@ class MpvEngine : public AudioEngine {
     const MpvLibrary* lib_;
     mpv_handle* mpv_;
     EntryId playingId_ = 0;
+    bool silentByChoice_ = false;
 };

@@ -115,6 +115,14 @@ void Player::useEngine(std::unique_ptr<AudioEngine> engine) {
         duration_ = seconds;
         Q_EMIT durationChanged(seconds);
     });
+    connect(engine_.get(), &AudioEngine::soundOutputChanged, this,
+            [this](bool sounding, const QString& reason) {
+                const QString now = sounding ? QString() : reason;
+                if (now == noSound_)
+                    return;
+                noSound_ = now;
+                Q_EMIT noSoundChanged(noSound_);
+            });
     engine_->setVolume(volume_);
     engine_->setMuted(muted_);
 }
@@ -238,6 +246,7 @@ void Player::start(const Media& item, ChangeCause cause) {
     queued_.reset();
     queuedId_ = 0;
     position_ = 0;
+    openedAs_ = identityOf(item->sourceURL());
     currentId_ = engine_->play(item->sourceURL());
     setState(Transitioning);
     refreshQueue();
@@ -325,12 +334,13 @@ void Player::onEntryStarted(AudioEngine::EntryId id) {
     current_ = queued_;
     currentId_ = id;
     currentHint_ = -1;
+    openedAs_ = identityOf(current_->sourceURL());
     queued_.reset();
     queuedId_ = 0;
     playedThisRound_.insert(current_.get());
     setState(Transitioning);
     refreshQueue();
-    Q_EMIT CurrentItemChange(current_, ChangeCause::PlayerMove);
+    Q_EMIT CurrentItemChange(current_, ChangeCause::EndOfItem);
 }
 
 void Player::onEntryEnded(AudioEngine::EntryId id, bool failed) {
@@ -346,7 +356,13 @@ void Player::onEntryEnded(AudioEngine::EntryId id, bool failed) {
 }
 
 void Player::onPlaybackStarted(AudioEngine::EntryId id) {
-    if (id == currentId_ && id != 0 && state_ == Transitioning)
+    if (id != currentId_ || id == 0)
+        return;
+    // The engine opened the file somewhere between the look at it and now: if
+    // it changed meanwhile, which of the two it opened cannot be told.
+    if (current_ && identityOf(current_->sourceURL()) != openedAs_)
+        openedAs_ = {};
+    if (state_ == Transitioning)
         setState(Playing);
 }
 

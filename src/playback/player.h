@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_identity.h"
 #include "playback/audio_engine.h"
 
 #include <QHash>
@@ -70,9 +71,10 @@ class Player : public QObject {
         Transitioning = 9,
         Ready = 10
     };
-    // Why the current item changed: the program's own playItem, or the
-    // player moving on by itself (end of an item, shuffle, its own keys).
-    enum class ChangeCause { PlayItem, PlayerMove };
+    // Why the current item changed: the program's own playItem, the player's
+    // own keys and buttons, or the player moving on by itself (the end of an
+    // item, a file it could not open, shuffle).
+    enum class ChangeCause { PlayItem, PlayerMove, EndOfItem };
 
     // Without an engine the player keeps every request (the playlist, the item
     // to play, pause, the modes, the volume) until attachEngine brings one.
@@ -109,8 +111,13 @@ class Player : public QObject {
     // The current item's place in the playlist, from 0; -1 with none.
     int currentIndex() const;
     double position() const { return position_; }
+    // The current item's file as it was when the player opened it; unknown when
+    // it changed while the player was opening it.
+    const FileIdentity& openedIdentity() const { return openedAs_; }
     double duration() const { return duration_; }
     bool fullScreen() const { return fullScreen_; }
+    // Why nothing can be heard, or empty while the sound output works.
+    const QString& noSoundReason() const { return noSound_; }
     void setFullScreen(bool on);
 
   Q_SIGNALS:
@@ -126,6 +133,8 @@ class Player : public QObject {
     void itemFailed(const Media& item, const QString& reason);
     // Items were added, removed or cleared.
     void itemsChanged();
+    // Sound can be heard again (empty reason), or no longer, and why.
+    void noSoundChanged(const QString& reason);
 
   private:
     friend class Playlist;
@@ -150,6 +159,8 @@ class Player : public QObject {
     AudioEngine::EntryId queuedId_ = 0;
     QSet<const MediaItem*> playedThisRound_;
     int failuresInARow_ = 0;
+    FileIdentity openedAs_;
+    QString noSound_;
     int state_ = Undefined;
     bool shuffle_ = false;
     bool loop_ = false;

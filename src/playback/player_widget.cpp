@@ -55,6 +55,8 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     });
     connect(&player_, &Player::volumeChanged, this, &PlayerWidget::showVolume);
     connect(&player_, &Player::fullScreenChanged, this, &PlayerWidget::showFullScreen);
+    connect(&player_, &Player::noSoundChanged, this, &PlayerWidget::showNoSound);
+    showNoSound(player_.noSoundReason());
     showItem();
     showState(player_.playState());
     showVolume(player_.volume(), player_.mute());
@@ -64,6 +66,7 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
 class ElidedLabel : public QLabel {
   public:
     explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         setAlignment(Qt::AlignCenter);
     }
@@ -88,6 +91,8 @@ namespace {
 
 QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale = 1.0) {
     auto* label = new QLabel(screen);
+    // File names, folders and messages are shown as written, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setForegroundRole(role);
     if (scale != 1.0) {
@@ -124,6 +129,8 @@ void PlayerWidget::buildScreen() {
     notice_ = screenLabel(screen, QPalette::Text);
     notice_->setWordWrap(true);
     notice_->setObjectName(QStringLiteral("playerNotice"));
+    sound_ = screenLabel(screen, QPalette::Text);
+    sound_->setWordWrap(true);
     hint_ = screenLabel(screen, QPalette::PlaceholderText);
     hint_->setText(tr("Esc: back to the window"));
     hint_->hide();
@@ -141,6 +148,7 @@ void PlayerWidget::buildScreen() {
     stateRow->addWidget(status_, 1);
     stateRow->addWidget(place_, 1);
     column->addLayout(stateRow);
+    column->addWidget(sound_);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);
@@ -195,6 +203,7 @@ void PlayerWidget::buildTransportBar() {
     seek_->setFocusPolicy(Qt::NoFocus);
     seek_->setToolTip(tr("Position (Left and Right skip)"));
     time_ = new QLabel(bar);
+    time_->setTextFormat(Qt::PlainText);
     mute_ = transportButton(bar, TransportIcon::Volume, tr("Mute"));
     volume_ = new QSlider(Qt::Horizontal, bar);
     volume_->setRange(0, 100);
@@ -385,6 +394,15 @@ void PlayerWidget::showNotice(const QString& text) {
 
 QString PlayerWidget::notice() const {
     return notice_->text();
+}
+
+void PlayerWidget::showNoSound(const QString& reason) {
+    sound_->setText(reason.isEmpty() ? QString() : tr("No sound: %1").arg(reason));
+    sound_->setVisible(!reason.isEmpty());
+}
+
+QString PlayerWidget::soundNotice() const {
+    return sound_->text();
 }
 
 void PlayerWidget::showPosition() {

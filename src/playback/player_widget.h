@@ -28,6 +28,8 @@ class PlayerWidget : public QWidget {
     // A line on the screen for a few seconds: what a delete or an undo did.
     void showNotice(const QString& text);
     QString notice() const;
+    // "No sound: …" while nothing can be heard; empty while sound works.
+    QString soundNotice() const;
     WaveformView* waveformView() const { return waveform_; }
     WaveformLoader* waveformLoader() const { return loader_; }
     // What the screen says of the current file: its folder, its facts, its place.
@@ -73,6 +75,7 @@ class PlayerWidget : public QWidget {
     void showPosition();
     void showVolume(int percent, bool muted);
     void showFullScreen(bool on);
+    void showNoSound(const QString& reason);
 
     Player& player_;
     QLabel* title_ = nullptr;
@@ -90,6 +93,7 @@ class PlayerWidget : public QWidget {
     QElapsedTimer sinceClick_;
     QPoint clickedAt_;
     QLabel* notice_ = nullptr;
+    QLabel* sound_ = nullptr; // stays while it lasts, unlike the notice
     class QTimer* noticeTimer_ = nullptr;
     QLabel* time_ = nullptr;
     QSlider* seek_ = nullptr;

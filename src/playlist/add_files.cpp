@@ -1,11 +1,17 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/audio_types.h"
 #include "platform/dir_name.h"
 #include "platform/faithful_path.h"
 #include "platform/open_dialog.h"
 #include "playlist/add_steps.h"
 #include "playlist/list_view.h"
+
+QString openDialogFilter() {
+    const QString patterns = audio_types::namePatterns().join(QLatin1Char(';'));
+    return QStringLiteral("Audio Files (%1)|%1|All Files (*.*)|*.*|").arg(patterns);
+}
 
 void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& steps) {
     QStringList parts;
@@ -56,7 +62,7 @@ void Form1::PushButton4_Click() {
     trap(102, [&] { CommonDialog1->FilterIndex = 1; });
     trap(104, [&] { CommonDialog1->Flags = kOpenDialogFlags; });
     trap(106, [&] { CommonDialog1->FileName.clear(); });
-    trap(108, [&] { CommonDialog1->Filter = kOpenDialogFilter; });
+    trap(108, [&] { CommonDialog1->Filter = openDialogFilter(); });
     bool tooMany = false;
     trap(110, [&] {
         try {

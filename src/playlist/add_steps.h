@@ -5,9 +5,9 @@
 // The Open dialog's flags: no read-only box, several files, existing files only,
 // explorer style, long names.
 inline constexpr int kOpenDialogFlags = 2626052;
-inline const QString kOpenDialogFilter =
-    QStringLiteral("Audio Files (*.mp3;*.wav;*.wma;*.ogg;*.ra;*.flac;*.m4a;*.opus)|"
-                   "*.mp3;*.wav;*.wma;*.ogg;*.ra;*.flac;*.m4a;*.opus|All Files (*.*)|*.*|");
+// "Audio Files (*.mp3;*.wav;*.wma;*.ogg;*.ra;…)|*.mp3;…|All Files (*.*)|*.*|": the
+// five patterns of old first, then every other audio type the program plays.
+QString openDialogFilter();
 
 // The step numbers under which the shared adding steps report, which differ
 // between the Open dialog and the sample button.

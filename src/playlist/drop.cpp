@@ -67,13 +67,24 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
     reportRefusedDrop(files.refused);
 }
 
-void Form1::OpenFiles(const QStringList& paths) {
+void Form1::OpenFiles(const QStringList& paths, const QStringList& refusedBefore) {
     QList<QUrl> urls;
+    QStringList refused = refusedBefore;
+    // The names came as text: one read with a loss would name its namesake.
     for (const QString& path : paths)
-        urls << QUrl::fromLocalFile(path);
+        if (isFaithfulPath(path))
+            urls << QUrl::fromLocalFile(path);
+        else
+            refused << path;
+    if (urls.isEmpty()) {
+        reportRefusedDrop(refused);
+        return;
+    }
     QMimeData data;
     data.setUrls(urls);
-    ListView1_OLEDragDrop(data);
+    // Files handed over from outside play without the user choosing them here.
+    outsideSwitch([&] { ListView1_OLEDragDrop(data); });
+    reportRefusedDrop(refused);
 }
 
 void Form1::BringToFront() {

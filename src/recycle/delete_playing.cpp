@@ -7,19 +7,24 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 
 void Form1::Timer1_Timer() {
     DeleteReady = true;
 }
 
-void Form1::pauseDeletes() {
+void Form1::pauseDeletes(qint64 sinceAskedMs) {
     DeleteReady = false;
-    Timer1->start(kDeletePauseMs);
+    Timer1->start(int(std::clamp<qint64>(kDeletePauseMs - sinceAskedMs, 0, kDeletePauseMs)));
 }
 
 void Form1::deletePlaying(Trap& trap) {
     if (!trap.test(100, [&] { return DeleteReady; }))
         return;
+    if (!mayDeletePlaying())
+        return;
+    // The pause is counted from this press, however long the move takes.
+    deleteAsked_.start();
     trap(102, [&] {
         if (WMP->playState() == Player::Playing)
             WMP->pause();
@@ -40,7 +45,7 @@ void Form1::deletePlaying(Trap& trap) {
         WMPView->showNotice(
             QStringLiteral("Sent to the Trash: %1 \u2014 Ctrl+Z to undo").arg(name));
     }
-    trap(112, [&] { pauseDeletes(); });
+    trap(112, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into the deleted one's place, or entry 1 after the
     // last; list order, whatever shuffle says.
     trap(114, [&] {

@@ -23,6 +23,7 @@ TEST_F(FollowPlayerTest, AtTheEndOfAnItemTheSelectionFollowsWithThePlayerFocused
     ASSERT_TRUE(form->PlayerHasFocus);
     engine->finishCurrent();
     EXPECT_EQ(selectedEntry(), 2);
+    engine->playOn(0.6);
     form->PushButton6_Click();
     EXPECT_EQ(trashedNames(), QStringList({"b.wav"})) << "the file that was playing";
 }
@@ -34,6 +35,7 @@ TEST_F(FollowPlayerTest, AtTheEndOfAnItemTheSelectionFollowsWithTheListFocusedTo
     ASSERT_EQ(QApplication::focusWidget(), form->ListView1);
     engine->finishCurrent();
     EXPECT_EQ(selectedEntry(), 2);
+    engine->playOn(0.6);
     form->PushButton6_Click();
     EXPECT_EQ(trashedNames(), QStringList({"b.wav"}));
 }

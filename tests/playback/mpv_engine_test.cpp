@@ -133,4 +133,36 @@ TEST_F(MpvPlaybackTest, ThePositionGoesBackToTheStartWhenTheLastFileEnds) {
     EXPECT_EQ(player->duration(), 0);
 }
 
+// A player that cannot be heard says so, and one writing its sound says nothing.
+TEST_F(MpvPlaybackTest, TheSilentOutputIsToldAndARealOneIsNot) {
+    writeToneWav(file("a.wav"), 2, 440);
+    for (const bool silent : {true, false}) {
+        SCOPED_TRACE(silent ? "ao=null" : "ao=pcm");
+        QString error;
+        auto engine =
+            silent
+                ? MpvEngine::create({{"ao", "null"}}, &error)
+                : MpvEngine::create(
+                      {{"ao", "pcm"}, {"ao-pcm-file", QFile::encodeName(file("o.pcm"))}}, &error);
+        ASSERT_TRUE(engine) << error.toStdString();
+        auto player = std::make_unique<Player>(std::move(engine));
+        PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+        list->appendItem(player->newMedia(file("a.wav")));
+        player->setCurrentPlaylist(list);
+        QStringList told;
+        QObject::connect(player.get(), &Player::noSoundChanged,
+                         [&](const QString& reason) { told << reason; });
+        player->playItem(list->Item(0));
+        if (silent) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !told.isEmpty(); }, 10000));
+            EXPECT_FALSE(player->noSoundReason().isEmpty());
+        } else {
+            // Written far faster than real time: to its end, without a word.
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 10000));
+            EXPECT_EQ(told, QStringList());
+        }
+    }
+}
+
 } // namespace

@@ -41,7 +41,7 @@ TEST_F(PlayerTest, PlaysOnInOrderAndStopsAfterTheLastWithoutLoop) {
     engine->finishCurrent();
     engine->finishCurrent();
     EXPECT_EQ(changes, QStringList({"/m/0.wav", "/m/1.wav", "/m/2.wav"}));
-    EXPECT_EQ(causes.back(), Player::ChangeCause::PlayerMove);
+    EXPECT_EQ(causes.back(), Player::ChangeCause::EndOfItem);
     EXPECT_EQ(engine->queued.id, 0) << "nothing after the last without loop";
     engine->finishCurrent();
     EXPECT_EQ(player->playState(), Player::Stopped);

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 
 // An engine that plays nothing: it records what it is told and reports events
@@ -17,6 +18,7 @@ class FakeEngine : public AudioEngine {
         current = {++lastId, path};
         queued = {};
         paused = false;
+        position = 0;
         return current.id;
     }
     EntryId queueNext(const QString& path) override {
@@ -27,6 +29,8 @@ class FakeEngine : public AudioEngine {
     }
     void setPaused(bool on) override { paused = on; }
     void stop() override {
+        if (onStop)
+            onStop();
         ++stops;
         current = queued = {};
     }
@@ -36,11 +40,17 @@ class FakeEngine : public AudioEngine {
 
     // The current file starts sounding.
     void startPlayback() { Q_EMIT playbackStarted(current.id); }
+    // The current file plays on for this long, its position reported in small steps.
+    void playOn(double seconds) {
+        for (double played = 0; played < seconds - 1e-9; played += 0.05)
+            Q_EMIT positionChanged(position += 0.05);
+    }
     // The current file plays to its end (or fails); the engine moves to the queued one.
     void finishCurrent(bool failed = false) {
         const Entry ended = current;
         current = queued;
         queued = {};
+        position = 0;
         Q_EMIT entryEnded(ended.id, failed, failed ? QStringLiteral("loading failed") : QString());
         if (current.id != 0) {
             Q_EMIT entryStarted(current.id);
@@ -61,6 +71,8 @@ class FakeEngine : public AudioEngine {
     int stops = 0;
     int volume = 0;
     double seekedTo = -1;
+    double position = 0;
+    std::function<void()> onStop; // runs inside stop(), for a slow engine
 };
 
 class RecordingDialogs : public Dialogs {

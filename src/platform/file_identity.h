@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+// Which file a path names at one moment: its device and inode, with its size
+// and change time, so that a file moved aside and another written under the
+// same name, or a file rewritten in place, never passes for the one before.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    qint64 changedNs = 0;
+    bool known() const { return size >= 0; }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file the path names now (links followed); unknown when
+// there is none.
+FileIdentity identityOf(const QString& path);

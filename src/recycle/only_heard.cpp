@@ -1,0 +1,62 @@
+#include "app/form1.h"
+
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+
+#include <QFileInfo>
+
+namespace {
+// A file the user did not choose here may go once this much of it has played.
+constexpr double kHeardEnoughSeconds = 0.5;
+// A longer step between two positions is a seek, not playback.
+constexpr double kLongestPlayedStep = 1.0;
+} // namespace
+
+void Form1::followHearing(Player::ChangeCause cause) {
+    unheard_ = outsideSwitches_ > 0 || cause == Player::ChangeCause::EndOfItem;
+    heardAt_ = -1;
+    heardFor_ = 0;
+}
+
+void Form1::WMP_PositionChange(double seconds) {
+    if (!unheard_)
+        return;
+    if (WMP->playState() != Player::Playing) {
+        heardAt_ = -1;
+        return;
+    }
+    const double step = seconds - heardAt_;
+    if (heardAt_ >= 0 && step > 0 && step <= kLongestPlayedStep)
+        heardFor_ += step;
+    heardAt_ = seconds;
+    if (heardFor_ >= kHeardEnoughSeconds)
+        unheard_ = false;
+}
+
+bool Form1::mayDeletePlaying() {
+    // A press on an entry selects it before its file plays; during a drag the
+    // selection is the entry being carried.
+    if (ListMouseDown) {
+        WMPView->showNotice(QStringLiteral("Mouse button held on the list: Delete ignored"));
+        return false;
+    }
+    if (unheard_) {
+        WMPView->showNotice(QStringLiteral("Not heard yet: Delete ignored"));
+        return false;
+    }
+    const Media& playing = WMP->currentMedia();
+    if (!playing || !ListView1->HasSelection() ||
+        ListView1->Path(ListView1->SelectedIndex()) != playing->sourceURL())
+        return true;
+    // A file gone from its folder goes nowhere anyway; one that is there must
+    // be the very file the player opened.
+    const FileIdentity now = identityOf(playing->sourceURL());
+    if (now.known() && now != WMP->openedIdentity()) {
+        WMPView->showNotice(
+            QStringLiteral("%1 was replaced on disk since it was opened; nothing was sent to "
+                           "the Trash")
+                .arg(QFileInfo(playing->sourceURL()).fileName()));
+        return false;
+    }
+    return true;
+}

@@ -27,6 +27,23 @@ wait_for() {
   done
 }
 
+# press_until SECONDS CHECK ACTION...: ACTION (a Delete press, a click on the
+# delete button), again each second until CHECK passes. A file the user did not
+# choose in the window (the restored one, a handed-over one) goes only once it
+# has played half a second: presses before that are ignored, as a user sees.
+press_until() {
+  local deadline=$((SECONDS + $1)) check=$2 until; shift 2
+  while :; do
+    "$@"
+    until=$((SECONDS + 1))
+    while ((SECONDS <= until)); do
+      bash -c "$check" >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    ((SECONDS < deadline)) || return 1
+  done
+}
+
 # start_x: a private X server and openbox on it; a start that fails is tried again.
 start_x() {
   try_start_x || try_start_x || try_start_x || fail "the X server or openbox did not start"

@@ -11,7 +11,8 @@ touch "$XDG_DATA_HOME/Trash"
 start_app
 xdotool windowactivate --sync "$WINDOW"
 # "Delete Playing File To Recycle Bin" (8,432, 256 x 27).
-xdotool mousemove --window "$WINDOW" 136 445 click 1
+press_until 20 "xdotool search --onlyvisible --pid $APP | grep -qvx $WINDOW" \
+  xdotool mousemove --window "$WINDOW" 136 445 click 1 || fail "no box came"
 wait_dialog
 [[ -f "$MUSIC/three.wav" ]] || fail "the file left although the Trash refused it"
 before=$(stat -c %i "$CONF")

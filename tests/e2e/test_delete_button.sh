@@ -9,9 +9,9 @@ saved_playlist one two three
 
 start_app
 # The last restored entry, three.wav, plays; the button sits at (8,432), 256 x 27.
-xdotool mousemove --window "$WINDOW" 136 445 click 1
 trash="$XDG_DATA_HOME/Trash"
-wait_for 20 test -f "$trash/files/three.wav" || fail "three.wav did not reach the Trash"
+press_until 20 "test -f '$trash/files/three.wav'" xdotool mousemove --window "$WINDOW" 136 445 click 1 \
+  || fail "three.wav did not reach the Trash"
 grep -qx "Path=$MUSIC/three.wav" "$trash/info/three.wav.trashinfo" || fail "the .trashinfo does not name the original path"
 [[ -f "$MUSIC/one.wav" && -f "$MUSIC/two.wav" && ! -e "$MUSIC/three.wav" ]] || fail "the wrong files moved"
 wait_for 10 grep -qx 'ListCount=2' "$CONF" || fail "the delete was not saved"

@@ -12,9 +12,8 @@ start_app
 xdotool windowactivate --sync "$WINDOW"
 # The X server hands our client the click before the key, and Qt takes them in that order.
 xdotool mousemove --window "$WINDOW" 260 150 click 1
-xdotool key Delete
 trash="$XDG_DATA_HOME/Trash/files"
-wait_for 20 test -f "$trash/three.wav" || fail "three.wav did not reach the Trash"
+press_until 20 "test -f '$trash/three.wav'" xdotool key Delete || fail "three.wav did not reach the Trash"
 wait_for 20 xdotool search --onlyvisible --name '^Thrennic Player$' || fail "the player did not go full screen"
 player=$(xdotool search --onlyvisible --name '^Thrennic Player$' | head -n 1)
 import -window root "${SHOT_DIR:-$WORK}/full-screen.png"

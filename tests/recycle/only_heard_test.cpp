@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <thread>
@@ -162,6 +163,20 @@ TEST_F(OnlyHeardTest, TheScreenSaysNoSoundWhileNothingCanBeHeard) {
     EXPECT_EQ(trashedNames(), QStringList({"b.wav"})) << "Delete still works";
     Q_EMIT engine->soundOutputChanged(true, {});
     EXPECT_TRUE(form->WMPView->soundNotice().isEmpty());
+}
+
+// A name is shown as written: "<b>x<font color=red>y.wav" is no markup.
+TEST_F(OnlyHeardTest, NamesAndMessagesOnThePlayersScreenAreNeverMarkup) {
+    const QString odd = makeFile("<i>folder</i>/<b>x<font color=red>y.wav");
+    drop({odd});
+    form->WMPView->showNotice("<b>notice</b>");
+    int shown = 0;
+    for (const QLabel* label : form->WMPView->findChildren<QLabel*>())
+        if (label->text().contains('<')) {
+            ++shown;
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+    EXPECT_GE(shown, 3) << "the title, the folder and the notice";
 }
 
 } // namespace

@@ -8,6 +8,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
+namespace {
+// Closing waits this long for the last save, so that the program always ends.
+constexpr int kLastSaveWaitMs = 1500;
+} // namespace
+
 void Form1::SaveListAndOptions() {
     namespace keys = settings_keys;
     settings_.write(QLatin1String(keys::kShuffle), QString::number(boxValue(*Check1)));
@@ -18,7 +23,13 @@ void Form1::SaveListAndOptions() {
         settings_.write(QLatin1String(keys::kSongPrefix) + QString::number(i),
                         items.Item(i)->sourceURL());
     // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
-    settings_.commit();
+    // The file is written while the window goes on; a failure is reported later
+    // as the failure of the step that asked for this save (or of this
+    // procedure, when no trapped step did).
+    Trap::Step asking = Trap::running();
+    if (!asking.dialogs)
+        asking = {&dialogs_, "SaveListAndOptions", 100, Trap::Reporting};
+    settings_.commit([asking](const QString& why) { asking.report(why); });
 }
 
 void Form1::Form_QueryUnload() {
@@ -48,6 +59,9 @@ void Form1::closeEvent(QCloseEvent* event) {
     // the rest of the saved playlist, which the file still holds whole.
     if (!loading_)
         Form_QueryUnload();
+    // The last save lands (and a failure of it is told) before the program
+    // ends, unless the drive it goes to stops answering.
+    settings_.waitForSaves(kLastSaveWaitMs);
     Form_Unload();
     event->accept();
 }

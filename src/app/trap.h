@@ -25,6 +25,7 @@ class Trap {
         : dialogs_(dialogs), procedure_(procedure), mode_(mode) {}
 
     template <class Step> void operator()(int step, Step&& run) noexcept {
+        const Running running(*this, step);
         try {
             run();
         } catch (const std::exception& e) {
@@ -35,6 +36,7 @@ class Trap {
     }
 
     template <class Test> bool test(int step, Test&& check) noexcept {
+        const Running running(*this, step);
         try {
             return check();
         } catch (const std::exception& e) {
@@ -45,8 +47,28 @@ class Trap {
         return true;
     }
 
+    // The step of a trapped procedure running now on this thread, innermost
+    // first: a failure that comes to light later (a save finished on another
+    // thread) is reported as that step's, as it would have been at once.
+    struct Step {
+        Dialogs* dialogs = nullptr; // none: no trapped step is running
+        const char* procedure = nullptr;
+        int number = 0;
+        Mode mode = Reporting;
+        // Shows the failure as the step's own: the uniform message, or nothing when silent.
+        void report(const QString& description) const;
+    };
+    static Step running();
+
   private:
     void report(int step, const QString& description) noexcept;
+    struct Running {
+        Running(const Trap& trap, int step);
+        ~Running();
+        const Running* outer;
+        const Trap& trap;
+        int step;
+    };
 
     Dialogs& dialogs_;
     const char* procedure_;

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -98,53 +97,6 @@ QString settingsFilePath() {
            QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".conf");
 }
 
-// How long a save waits for another copy of the program to finish its own.
-constexpr int kLockWaitMs = 300;
-
-// Qt's save takes "<file>.lock" and waits for it without end: a lock left by a
-// copy killed mid-save, an empty one, or a folder of that name would freeze the
-// window for good. So the lock is looked at first: free or soon free, it is
-// released again at once for Qt to take; left by a process that is gone, or
-// left empty, it is taken over; anything else fails the save with the reason,
-// and the old file stays whole.
-void makeLockFree(const QString& file) {
-    const QString lockPath = file + QStringLiteral(".lock");
-    // With no folder to hold it there is no lock to wait for; the save itself
-    // makes the folder, or fails and says so.
-    if (!QFileInfo(QFileInfo(file).absolutePath()).isDir())
-        return;
-    if (notAPlainFile(lockPath))
-        throw Failure(QStringLiteral("The settings could not be saved: a %1 stands where "
-                                     "its lock file %2 belongs")
-                          .arg(QFileInfo(lockPath).isDir() ? QStringLiteral("folder")
-                                                           : QStringLiteral("special file"),
-                               lockPath));
-    QLockFile lock(lockPath);
-    // Age alone never makes a lock stale here: only a gone owner or no owner does.
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(kLockWaitMs)) {
-        lock.unlock();
-        return;
-    }
-    qint64 pid = 0;
-    QString host, app;
-    if (lock.getLockInfo(&pid, &host, &app)) {
-        throw Failure(QStringLiteral("The settings could not be saved: %1 is held by process %2 "
-                                     "(%3) on %4")
-                          .arg(lockPath)
-                          .arg(pid)
-                          .arg(app, host));
-    }
-    // An owner that never wrote its name: it died between making the file and writing it.
-    if (QFile::remove(lockPath) && lock.tryLock(0)) {
-        lock.unlock();
-        return;
-    }
-    throw Failure(QStringLiteral("The settings could not be saved: the lock file %1 cannot be "
-                                 "removed")
-                      .arg(lockPath));
-}
-
 } // namespace
 
 int toInt32(const QString& text) {
@@ -212,7 +164,16 @@ void IniSettingsStore::checkFile() {
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
 }
 
+void IniSettingsStore::readAfresh() {
+    if (!std::exchange(committed_, false))
+        return;
+    writer_.waitForSaves(-1);
+    open();
+    checkFile();
+}
+
 QString IniSettingsStore::read(const QString& key, const QString& fallback) {
+    readAfresh();
     if (!damage_.isEmpty()) {
         if (!damageReported_) {
             damageReported_ = true;
@@ -229,42 +190,22 @@ QString IniSettingsStore::read(const QString& key, const QString& fallback) {
 }
 
 void IniSettingsStore::write(const QString& key, const QString& value) {
-    pending_.insert(key, value);
+    pending_.append({key, value});
 }
 
-void IniSettingsStore::commit() {
-    const QHash<QString, QString> writes = std::exchange(pending_, {});
-    atStart_.reset(); // QSettings reads the file afresh, with what another copy may have saved
-    if (!damage_.isEmpty() && QFileInfo(fileName()).isFile()) {
-        const QString aside = fileName() + QStringLiteral(".damaged");
-        QFile::remove(aside);
-        if (QFile::rename(fileName(), aside)) {
-            damage_.clear();
-            open();
-        }
-    }
-    if (notAPlainFile(fileName()))
-        throw Failure(QStringLiteral("The settings could not be saved: %1 is not a plain file")
-                          .arg(fileName()));
-    if (!present_)
-        open(); // what stood in the file's place has gone
-    // Before any value is set: a QSettings with unsaved values saves again when it goes.
-    makeLockFree(fileName());
-    QSettings& settings = *qsettings();
-    for (auto it = writes.cbegin(); it != writes.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-    settings.sync();
-    // QSettings can report success without having written anything (a folder
-    // where the file belongs), so the file itself is checked too.
-    // Only a failure to write counts: a format complaint about what was read (a
-    // byte-order mark, say) stays in status() although the save went through.
-    if (settings.status() == QSettings::AccessError || !QFileInfo(fileName()).isFile()) {
-        open(); // a fresh start for the next save, which writes every key again
-        throw Failure(QStringLiteral("The settings could not be saved to %1").arg(fileName()));
-    }
+void IniSettingsStore::commit(FailureHandler onFailure) {
+    // Start-up has reported the damage; the save puts the damaged file aside.
+    const bool damaged = !std::exchange(damage_, QString()).isEmpty();
+    writer_.save({path_, std::exchange(pending_, {}), damaged, std::move(onFailure)});
+    committed_ = true;
+}
+
+bool IniSettingsStore::waitForSaves(int ms) {
+    return writer_.waitForSaves(ms);
 }
 
 int IniSettingsStore::songKeyLimit(int atMost) {
+    readAfresh();
     if (!damage_.isEmpty() || !present_ || atMost <= 0)
         return 0;
     QString last;
@@ -277,13 +218,14 @@ int IniSettingsStore::songKeyLimit(int atMost) {
 }
 
 std::optional<QStringList> IniSettingsStore::songsAtHand(int count) {
+    readAfresh();
     // A damaged file has its failure told by the first read.
     if (!damage_.isEmpty() || !present_ || !atStart_)
         return std::nullopt;
     return atStart_->numberedValues(count);
 }
 
-void MemorySettingsStore::commit() {
+void MemorySettingsStore::commit(FailureHandler) {
     values.insert(pending);
     pending.clear();
 }

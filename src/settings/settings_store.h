@@ -1,10 +1,12 @@
 #pragma once
 
 #include "settings/ini_reader.h"
+#include "settings/settings_writer.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -12,14 +14,19 @@ class QSettings;
 
 // The per-user store of named string values, section "Thrennic". Reads take a
 // default for a missing key. Writes are kept until commit(), which stores them
-// all at once and raises when they could not be stored, so a failed save is
-// never silent and never leaves half a playlist behind.
+// all at once, so a failed save is never silent and never leaves half a
+// playlist behind: a store that saves while the window goes on hands the
+// reason to onFailure later, on this thread; one that saves at once raises.
 class SettingsStore {
   public:
+    using FailureHandler = std::function<void(const QString& why)>;
     virtual ~SettingsStore() = default;
     virtual QString read(const QString& key, const QString& fallback) = 0;
     virtual void write(const QString& key, const QString& value) = 0;
-    virtual void commit() = 0;
+    virtual void commit(FailureHandler onFailure = {}) = 0;
+    // Waits until what was committed is stored and its failure told, at most
+    // ms (-1: however long); true when nothing is left to store.
+    virtual bool waitForSaves(int /*ms*/) { return true; }
     // One past the highest n of the keys "Song<n>" that exist, or atMost when
     // that is lower, so that a count far beyond them need not be walked key by
     // key. With "Song<atMost - 1>" there, the answer comes without a walk. A
@@ -33,21 +40,23 @@ class SettingsStore {
 };
 
 // The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
-// group [Thrennic]. The file is replaced whole on each commit (written to a
-// temporary file, then renamed), and merged key by key with what another
-// running copy may have written meanwhile. A damaged file (not text) or a
-// folder in its place fails the first read; the store then reads as empty,
-// and the next commit puts the damaged file aside as Kestrelin.conf.damaged
-// and writes a good one. Anything but a plain file in its place (a folder, a
-// pipe, a device) is never opened, since reading a pipe would wait for good;
-// saves then fail with the reason until it is gone.
+// group [Thrennic]. Each commit is saved by a writer thread from what was
+// written (see SettingsWriter): the file is replaced whole, merged key by key
+// with what another running copy may have written meanwhile. A damaged file
+// (not text) or a folder in its place fails the first read; the store then
+// reads as empty, and the next commit puts the damaged file aside as
+// Kestrelin.conf.damaged and writes a good one. Anything but a plain file in
+// its place (a folder, a pipe, a device) is never opened, since reading a pipe
+// would wait for good; saves then fail with the reason until it is gone. A
+// read after a commit waits for it and reads the file afresh.
 class IniSettingsStore : public SettingsStore {
   public:
     IniSettingsStore();
     ~IniSettingsStore() override;
     QString read(const QString& key, const QString& fallback) override;
     void write(const QString& key, const QString& value) override;
-    void commit() override;
+    void commit(FailureHandler onFailure = {}) override;
+    bool waitForSaves(int ms) override;
     int songKeyLimit(int atMost) override;
     std::optional<QStringList> songsAtHand(int count) override;
     QString fileName() const;
@@ -55,12 +64,15 @@ class IniSettingsStore : public SettingsStore {
   private:
     void open();
     void checkFile();
+    void readAfresh();      // once what was committed is on disk
     QSettings* qsettings(); // null while no plain file stands at path_
 
     QString path_;
     bool present_ = false;                // no folder or special file stands at path_
     std::unique_ptr<QSettings> settings_; // made when first needed
-    QHash<QString, QString> pending_;
+    SettingsWrites pending_;
+    bool committed_ = false; // saved since the file was last read
+    SettingsWriter writer_;
     QString damage_; // why the file could not be read, until it is mended
     // The file's values as read at start-up, when it holds nothing but plain
     // strings; reads come from here until the first save hands them to QSettings.
@@ -75,7 +87,7 @@ class MemorySettingsStore : public SettingsStore {
         return values.value(key, fallback);
     }
     void write(const QString& key, const QString& value) override { pending.insert(key, value); }
-    void commit() override;
+    void commit(FailureHandler onFailure = {}) override;
     int songKeyLimit(int atMost) override;
 
     QHash<QString, QString> values, pending;

@@ -82,6 +82,7 @@ TEST_F(FaithfulNamesTest, TheDialogAndTheRestoreRefuseANameThatCouldBeEither) {
     EXPECT_TRUE(listTexts().isEmpty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.contains(sibling));
+    ASSERT_TRUE(store->waitForSaves(10000)); // the add's own save first
     {
         QSettings file(settingsFile(), QSettings::IniFormat);
         file.setValue("Thrennic/ListCount", "1");

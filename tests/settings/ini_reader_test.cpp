@@ -1,4 +1,5 @@
 #include "settings/ini_reader.h"
+#include "settings/ini_writer.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "support/form_fixture.h"
@@ -6,10 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -231,11 +235,12 @@ TEST_F(SettingsFileTest, TheSongsAtHandAreWhatReadingEachKeyGives) {
     EXPECT_EQ(store.songsAtHand(5)->at(4), "/m/A.wav");
     EXPECT_TRUE(store.songsAtHand(5)->at(2).isEmpty());
 
-    // Once saved, the store reads through QSettings, key by key.
+    // Once saved, the store reads the file afresh, with what the save wrote.
     store.write(QStringLiteral("Song0"), QStringLiteral("/m/new.wav"));
     store.commit();
-    EXPECT_FALSE(store.songsAtHand(5));
+    EXPECT_EQ(store.songsAtHand(5)->at(0), "/m/new.wav");
     EXPECT_EQ(store.read(QStringLiteral("Song0"), {}), "/m/new.wav");
+    EXPECT_EQ(store.read(QStringLiteral("Song4"), {}), "/m/A.wav");
 }
 
 // A key numbered in the thousands of millions would have the restore hold as
@@ -298,6 +303,103 @@ TEST_F(SettingsFileTest, AFileWithAHeadingQSettingsCannotReadIsDamaged) {
     } catch (const std::exception& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains("is damaged")) << e.what();
     }
+}
+
+// The writer is the reader's mirror: for the same values set in the same order
+// over the same file, it writes what QSettings writes, byte for byte, and
+// QSettings reads every key back as it was written.
+TEST(IniWriterTest, WritesWhatQSettingsWritesAndQSettingsReadsItBack) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.conf"));
+    const QStringList tricky = trickyStrings();
+    const QByteArray others = "[Before]\nkey=a value\nlist=x, y\n\n";
+    const QByteArray after = "\n[Zeta]\nz=\"quoted, kept\"\n";
+    struct Case {
+        const char* what;
+        QByteArray file;
+    };
+    const std::vector<Case> cases = {
+        {"no file yet", {}},
+        {"other sections only", others + "[After]\nk=v\n"},
+        {"the section among others, with keys of its own",
+         others + "[Thrennic]\nSong3=/old/three.wav\nListCount=2\nKept=\" spaced \"\n" + after},
+        {"the section last", others + "[Thrennic]\nSong0=/old/zero.wav\n"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        SettingsWrites writes{{"Shuffle", "1"}, {"Repeat", "0"}, {"ListCount", "400"}};
+        for (int i = 0; i < tricky.size(); ++i)
+            writes.append(qMakePair(QStringLiteral("Song%1").arg(i), tricky[i]));
+        // The later of equal keys wins.
+        writes.append(qMakePair(QStringLiteral("Song3"), QStringLiteral("/new/three.wav")));
+        const std::optional<QByteArray> ours =
+            mergedIniFile(each.file, QLatin1String("Thrennic"), QLatin1String("Song"), writes);
+        ASSERT_TRUE(ours);
+        QFile::remove(path);
+        if (!each.file.isNull()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(each.file);
+        }
+        {
+            QSettings settings(path, QSettings::IniFormat);
+            settings.beginGroup(QStringLiteral("Thrennic"));
+            for (const auto& [key, value] : writes)
+                settings.setValue(key, value);
+        }
+        EXPECT_EQ(*ours, readAll(path));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(*ours);
+        file.close();
+        QSettings back(path, QSettings::IniFormat);
+        ASSERT_EQ(back.status(), QSettings::NoError);
+        for (int i = 0; i < tricky.size(); ++i) {
+            if (i != 3) {
+                ASSERT_EQ(back.value(QStringLiteral("Thrennic/Song%1").arg(i)).toString(),
+                          tricky[i])
+                    << i;
+            }
+        }
+        EXPECT_EQ(back.value("Thrennic/Song3").toString(), "/new/three.wav");
+    }
+}
+
+TEST(IniWriterTest, AFileOnlyQSettingsCanRewriteIsLeftToIt) {
+    const SettingsWrites writes{{"ListCount", "1"}};
+    for (const QByteArray& file :
+         {QByteArray("[Thrennic]\nOther=x, y\n"), QByteArray("[Thrennic]\na=1\n[Thrennic]\nb=2\n"),
+          QByteArray("[Thrennic]\nSong0=/m/continued \\\nline\n")}) {
+        EXPECT_FALSE(mergedIniFile(file, QLatin1String("Thrennic"), QLatin1String("Song"), writes))
+            << file.toStdString();
+    }
+}
+
+// A save is written while the window goes on: saves asked for meanwhile (here
+// while another copy holds the lock a moment) land as one, with the newest list.
+TEST_F(SettingsFileTest, SavesThatPileUpLandWithTheNewestListAndNeverHoldTheWindow) {
+    const QString a = makeFile(QStringLiteral("a.wav"));
+    drop({a});
+    ASSERT_EQ(saveFailure(), "");
+    std::atomic<bool> held = false;
+    std::thread otherCopy([&] {
+        QLockFile lock(settingsFile() + QStringLiteral(".lock"));
+        ASSERT_TRUE(lock.tryLock(5000));
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.load(); }, 5000));
+    for (int n = 1; n <= 20; ++n) {
+        drop({makeFile(QStringLiteral("more/%1.wav").arg(n))});
+        form->SaveListAndOptions();
+        if (n == 1) {
+            EXPECT_FALSE(store->waitForSaves(0)) << "the window waited for the disk";
+        }
+    }
+    otherCopy.join();
+    EXPECT_EQ(stored("ListCount"), "21");
+    EXPECT_EQ(stored("Song20"), QDir(dir.path()).filePath("more/20.wav"));
+    EXPECT_TRUE(dialogs.shown.empty()) << "a lock held a moment is no failure";
 }
 
 } // namespace

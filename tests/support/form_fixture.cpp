@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
 #include <QSettings>
@@ -26,6 +27,7 @@ FormTest::~FormTest() {
 
 void FormTest::restart() {
     form.reset();
+    store.reset(); // as a program that ended: its last save has landed
     store = std::make_unique<IniSettingsStore>();
     auto fake = std::make_unique<FakeEngine>();
     engine = fake.get();
@@ -42,6 +44,7 @@ QString FormTest::settingsFile() {
 }
 
 QString FormTest::stored(const QString& key) {
+    EXPECT_TRUE(store->waitForSaves(10000));
     QSettings file(settingsFile(), QSettings::IniFormat);
     return file.value(QStringLiteral("Thrennic/") + key).toString();
 }
@@ -68,6 +71,13 @@ void FormTest::drop(const QStringList& paths) {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &dropped);
+}
+
+QString FormTest::saveFailure() {
+    const size_t before = dialogs.shown.size();
+    form->SaveListAndOptions();
+    EXPECT_TRUE(store->waitForSaves(10000));
+    return dialogs.shown.size() > before ? dialogs.shown.back().text : QString();
 }
 
 QStringList FormTest::listTexts() const {
@@ -121,8 +131,15 @@ void FormTest::showActive() {
 }
 
 void FormTest::pressKey(QWidget* where, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    // Key events are stamped in milliseconds, and a press stamped with the very
+    // time of the release before it is a held key's repeat: a new press comes later.
+    static QElapsedTimer sinceLastKey;
+    if (sinceLastKey.isValid()) {
+        EXPECT_TRUE(QTest::qWaitFor([] { return sinceLastKey.elapsed() > 1; }));
+    }
     where->setFocus();
     QTest::keyClick(where->window()->windowHandle(), key, modifiers);
+    sinceLastKey.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Timer2->isActive(); }, 5000));
 }
 

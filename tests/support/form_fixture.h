@@ -23,8 +23,11 @@ class FormTest : public ::testing::Test {
     // Runs on the next window's engine before it loads.
     std::function<void(FakeEngine&)> beforeLoad;
     static QString settingsFile();
-    // The settings file read afresh, group [Thrennic].
-    static QString stored(const QString& key);
+    // The settings file read afresh, group [Thrennic], once the saves asked for have landed.
+    QString stored(const QString& key);
+    // Saves as the program does and waits for the save: the message its
+    // failure showed, or "" when it went through.
+    QString saveFailure();
 
     // Creates a file with some bytes in it; folders on the way are made.
     QString makeFile(const QString& relative, const QByteArray& bytes = "RIFF");

@@ -1,15 +1,18 @@
 // Saves playlists to the settings store for ever, as fast as it can, until it
-// is killed: save number g lists 20 + g % 37 songs, each path naming g. The
-// test kills it mid-save and checks that the file holds one whole playlist.
+// is killed: save number g lists BASE + g % 37 songs (BASE its argument, 20
+// when none is given), each path naming g. The test kills it mid-save and
+// checks that the file holds one whole playlist.
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     IniSettingsStore store;
+    const int base = argc > 1 ? std::atoi(argv[1]) : 20;
     for (long g = 0;; ++g) {
-        const int count = 20 + static_cast<int>(g % 37);
+        const int count = base + static_cast<int>(g % 37);
         store.write(QStringLiteral("Shuffle"), QStringLiteral("0"));
         store.write(QStringLiteral("Repeat"), QStringLiteral("0"));
         store.write(QStringLiteral("ListCount"), QString::number(count));
@@ -17,5 +20,6 @@ int main(int argc, char** argv) {
             store.write(QStringLiteral("Song%1").arg(i),
                         QStringLiteral("/music/save %1/song %2.mp3").arg(g).arg(i));
         store.commit();
+        store.waitForSaves(-1);
     }
 }

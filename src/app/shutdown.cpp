@@ -19,9 +19,11 @@ void Form1::SaveListAndOptions() {
     settings_.write(QLatin1String(keys::kRepeat), QString::number(boxValue(*Check2)));
     const Playlist& items = currentItems();
     settings_.write(QLatin1String(keys::kListCount), QString::number(items.count()));
+    QStringList paths;
+    paths.reserve(items.count());
     for (int i = 0; i < items.count(); ++i)
-        settings_.write(QLatin1String(keys::kSongPrefix) + QString::number(i),
-                        items.Item(i)->sourceURL());
+        paths << items.Item(i)->sourceURL();
+    settings_.writeNumbered(QLatin1String(keys::kSongPrefix), paths);
     // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
     // The file is written while the window goes on; a failure is reported later
     // as the failure of the step that asked for this save (or of this

@@ -19,6 +19,15 @@ void Playlist::appendItem(const Media& item) {
     changed();
 }
 
+void Playlist::appendItems(const std::vector<Media>& items) {
+    if (std::any_of(items.begin(), items.end(), [](const Media& item) { return !item; }))
+        throw Failure(QStringLiteral("No media item was given"));
+    items_.insert(items_.end(), items.begin(), items.end());
+    for (const Media& item : items)
+        ++members_[item.get()];
+    changed();
+}
+
 void Playlist::reserve(int total) {
     items_.reserve(static_cast<size_t>(std::max(total, 0)));
     members_.reserve(total);

@@ -32,6 +32,8 @@ class Playlist {
     // Raises when i is out of range, as the control does.
     const Media& Item(int i) const;
     void appendItem(const Media& item);
+    // appendItem for many at once: the player hears of the change once.
+    void appendItems(const std::vector<Media>& items);
     // Room for this many items in all, so that appending a long list grows nothing.
     void reserve(int total);
     // Puts the item in at index (0 to count()).

@@ -59,8 +59,15 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
         reportRefusedDrop(files.refused);
         return;
     }
-    for (int i = 0; i < paths.size(); ++i)
-        trap(106, [&] { AppendEntry(dirName(paths[i]), paths[i], base + i); });
+    // Each file under the name its folder gives it, all joining at once.
+    trap(106, [&] {
+        const QStringList names = dirNames(paths);
+        std::vector<NewEntry> entries;
+        entries.reserve(size_t(paths.size()));
+        for (int i = 0; i < paths.size(); ++i)
+            entries.push_back({names[i], paths[i], base + i});
+        AppendEntries(entries);
+    });
     trap(108, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
     trap(110, [&] { PlayNew(0); });
     trap(112, [&] { FreshPlaylist = false; });

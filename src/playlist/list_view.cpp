@@ -133,6 +133,10 @@ QString ListView::Path(int i) const {
     return entries_->entry(at(i).row()).path;
 }
 
+const ListView::Entry& ListView::EntryAt(int i) const {
+    return entries_->entry(at(i).row());
+}
+
 void ListView::SetEntry(int i, const QString& text, const QString& path) {
     entries_->setEntry(at(i).row(), text, path);
 }

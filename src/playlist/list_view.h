@@ -28,6 +28,8 @@ class ListView : public QTreeView {
     int Count() const;
     QString Text(int i) const;
     QString Path(int i) const;
+    // Entry i itself, text and path, without a copy; raises for a position with none.
+    const Entry& EntryAt(int i) const;
     // Sets both halves of an entry: its text and the path of its own file.
     void SetEntry(int i, const QString& text, const QString& path);
     void Add(const QString& text, const QString& path);

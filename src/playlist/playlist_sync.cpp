@@ -5,7 +5,6 @@
 #include "playlist/list_view.h"
 #include "recycle/shell_delete.h"
 
-#include <QSet>
 #include <algorithm>
 
 bool entryOwnsItem(const PlaylistEntry& entry, const MediaItem& item) {
@@ -39,11 +38,13 @@ void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
     PlayerPlaylist->reserve(PlayerPlaylist->count() + static_cast<int>(entries.size()));
     if (static_cast<size_t>(lastSlot + 1) > MediaSlots.size())
         MediaSlots.resize(static_cast<size_t>(lastSlot + 1));
+    std::vector<Media> items;
+    items.reserve(entries.size());
     for (const NewEntry& entry : entries) {
-        const Media item = WMP->newMedia(entry.path);
-        MediaSlots[static_cast<size_t>(entry.slot)] = item;
-        PlayerPlaylist->appendItem(item);
+        items.push_back(WMP->newMedia(entry.path));
+        MediaSlots[static_cast<size_t>(entry.slot)] = items.back();
     }
+    PlayerPlaylist->appendItems(items);
 }
 
 void Form1::RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item) {
@@ -103,26 +104,28 @@ void Form1::del_list2(short pro) {
         int n = 0;
         trap(110, [&] { n = ListView1->Count(); });
         // An entry goes when it is selected, or when it is the same file under the
-        // same text as a selected one. Linear: a set instead of comparing all pairs.
+        // same text as a selected one. Linear: each entry against the few chosen.
         std::vector<bool> selected(static_cast<size_t>(n) + 1, false);
-        QSet<QPair<QString, QString>> chosen;
+        std::vector<PlaylistEntry> chosen;
         trap(112, [&] {
-            for (int i = 1; i <= n; ++i)
-                if (ListView1->Selected(i)) {
-                    selected[static_cast<size_t>(i)] = true;
-                    chosen.insert({ListView1->Text(i), ListView1->Path(i)});
-                    ListView1->SetSelected(i, false);
-                }
+            for (const int i : ListView1->SelectedEntries()) {
+                selected[static_cast<size_t>(i)] = true;
+                chosen.push_back({ListView1->Text(i), ListView1->Path(i)});
+                ListView1->SetSelected(i, false);
+            }
         });
+        const auto isChosen = [&](const ListView::Entry& entry) {
+            return !entry.text.isEmpty() &&
+                   std::any_of(chosen.begin(), chosen.end(), [&](const PlaylistEntry& c) {
+                       return c.text == entry.text && c.path == entry.path;
+                   });
+        };
         for (int i = n; i >= 1; --i)
             trap(114, [&] {
-                const PlaylistEntry entry{ListView1->Text(i), ListView1->Path(i)};
-                const bool marked =
-                    selected[static_cast<size_t>(i)] ||
-                    (!entry.text.isEmpty() && chosen.contains({entry.text, entry.path}));
-                if (!marked)
+                const ListView::Entry& entry = ListView1->EntryAt(i);
+                if (!selected[static_cast<size_t>(i)] && !isChosen(entry))
                     return;
-                update_playlist2(entry, pro);
+                update_playlist2({entry.text, entry.path}, pro);
                 ListView1->Remove(i);
             });
     }

@@ -49,6 +49,17 @@ bool isHeading(QByteArrayView line) {
 
 } // namespace
 
+SettingsWrites withNumbered(SettingsWrites writes, const NumberedWrites& numbered) {
+    qsizetype total = writes.size();
+    for (const auto& block : numbered)
+        total += block.second.size();
+    writes.reserve(total);
+    for (const auto& [prefix, values] : numbered)
+        for (qsizetype i = 0; i < values.size(); ++i)
+            writes.append({prefix + QString::number(i), values[i]});
+    return writes;
+}
+
 QByteArray iniValueText(const QString& value) {
     // QSettings marks its own types with a leading '@', and a plain '@' as "@@".
     const QString text = value.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + value : value;

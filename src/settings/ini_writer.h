@@ -7,7 +7,14 @@
 #include <QString>
 #include <optional>
 
+#include <QStringList>
+#include <vector>
+
 using SettingsWrites = QList<QPair<QString, QString>>; // key, value; the later of equal keys wins
+// Values of the keys prefix0, prefix1, …, each block as one prefix and its values.
+using NumberedWrites = std::vector<std::pair<QString, QStringList>>;
+// The numbered blocks as keys and values, after the plain writes.
+SettingsWrites withNumbered(SettingsWrites writes, const NumberedWrites& numbered);
 
 // What QSettings writes after "key=" for a plain string: its escapes, quotes
 // where blanks, ';', ',' or '=' need them, the rest as UTF-8.

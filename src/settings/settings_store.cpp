@@ -193,10 +193,15 @@ void IniSettingsStore::write(const QString& key, const QString& value) {
     pending_.append({key, value});
 }
 
+void IniSettingsStore::writeNumbered(const QString& prefix, const QStringList& values) {
+    pendingNumbered_.emplace_back(prefix, values);
+}
+
 void IniSettingsStore::commit(FailureHandler onFailure) {
     // Start-up has reported the damage; the save puts the damaged file aside.
     const bool damaged = !std::exchange(damage_, QString()).isEmpty();
-    writer_.save({path_, std::exchange(pending_, {}), damaged, std::move(onFailure)});
+    writer_.save({path_, std::exchange(pending_, {}), std::exchange(pendingNumbered_, {}), damaged,
+                  std::move(onFailure)});
     committed_ = true;
 }
 

@@ -23,6 +23,12 @@ class SettingsStore {
     virtual ~SettingsStore() = default;
     virtual QString read(const QString& key, const QString& fallback) = 0;
     virtual void write(const QString& key, const QString& value) = 0;
+    // write for the keys prefix0, prefix1, … in one go: a list of a hundred
+    // thousand need not build as many keys where the store can do it later.
+    virtual void writeNumbered(const QString& prefix, const QStringList& values) {
+        for (qsizetype i = 0; i < values.size(); ++i)
+            write(prefix + QString::number(i), values[i]);
+    }
     virtual void commit(FailureHandler onFailure = {}) = 0;
     // Waits until what was committed is stored and its failure told, at most
     // ms (-1: however long); true when nothing is left to store.
@@ -55,6 +61,7 @@ class IniSettingsStore : public SettingsStore {
     ~IniSettingsStore() override;
     QString read(const QString& key, const QString& fallback) override;
     void write(const QString& key, const QString& value) override;
+    void writeNumbered(const QString& prefix, const QStringList& values) override;
     void commit(FailureHandler onFailure = {}) override;
     bool waitForSaves(int ms) override;
     int songKeyLimit(int atMost) override;
@@ -71,6 +78,7 @@ class IniSettingsStore : public SettingsStore {
     bool present_ = false;                // no folder or special file stands at path_
     std::unique_ptr<QSettings> settings_; // made when first needed
     SettingsWrites pending_;
+    NumberedWrites pendingNumbered_;
     bool committed_ = false; // saved since the file was last read
     SettingsWriter writer_;
     QString damage_; // why the file could not be read, until it is mended

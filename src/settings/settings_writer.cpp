@@ -132,18 +132,18 @@ QString replaceWhole(const QString& path, const QByteArray& bytes) {
 }
 
 // The file holds what only QSettings reads faithfully: it saves, as before.
-QString saveThroughQSettings(const SettingsWriter::Save& job) {
-    QSettings settings(job.path, QSettings::IniFormat);
+QString saveThroughQSettings(const QString& path, const SettingsWrites& writes) {
+    QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(QLatin1String(settings_keys::kSection));
-    for (const auto& [key, value] : job.writes)
+    for (const auto& [key, value] : writes)
         settings.setValue(key, value);
     settings.sync();
     // QSettings can report success without having written anything (a folder
     // where the file belongs), so the file itself is checked too. Only a
     // failure to write counts: a format complaint about what was read (a
     // byte-order mark, say) stays in status() although the save went through.
-    if (settings.status() == QSettings::AccessError || !QFileInfo(job.path).isFile())
-        return QStringLiteral("The settings could not be saved to %1").arg(job.path);
+    if (settings.status() == QSettings::AccessError || !QFileInfo(path).isFile())
+        return QStringLiteral("The settings could not be saved to %1").arg(path);
     return {};
 }
 
@@ -177,12 +177,13 @@ QString saveSettingsFile(const SettingsWriter::Save& job) {
                     .arg(path);
             bytes = file.readAll();
         }
+        const SettingsWrites writes = withNumbered(job.writes, job.numbered);
         const std::optional<QByteArray> merged =
             mergedIniFile(bytes, QLatin1String(settings_keys::kSection),
-                          QLatin1String(settings_keys::kSongPrefix), job.writes);
+                          QLatin1String(settings_keys::kSongPrefix), writes);
         if (!merged) {
             lock.unlock(); // QSettings takes it itself
-            return saveThroughQSettings(job);
+            return saveThroughQSettings(path, writes);
         }
         return replaceWhole(path, *merged);
     } catch (const std::exception& e) {
@@ -222,14 +223,18 @@ SettingsWriter::Save asOne(std::vector<SettingsWriter::Save>& saves) {
     SettingsWriter::Save one = std::move(saves.back());
     if (saves.size() > 1) {
         SettingsWrites writes;
+        NumberedWrites numbered;
         for (SettingsWriter::Save& save : saves) {
             one.putDamagedAside = one.putDamagedAside || save.putDamagedAside;
             if (!one.onFailure && save.onFailure)
                 one.onFailure = save.onFailure;
             writes += save.writes;
+            numbered.insert(numbered.end(), save.numbered.begin(), save.numbered.end());
         }
         writes += one.writes;
+        numbered.insert(numbered.end(), one.numbered.begin(), one.numbered.end());
         one.writes = std::move(writes);
+        one.numbered = std::move(numbered);
     }
     return one;
 }

@@ -26,6 +26,7 @@ class SettingsWriter {
     struct Save {
         QString path;
         SettingsWrites writes;
+        NumberedWrites numbered; // after the writes
         bool putDamagedAside = false;
         // Why the save failed; the last of the saves that went to disk as one gets it.
         std::function<void(const QString& why)> onFailure;

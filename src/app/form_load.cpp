@@ -53,8 +53,9 @@ void Form1::restorePlaylist(Trap& trap, int count) {
             trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
     QStringList refused;
     QStringList names;
+    QList<bool> unanswered; // by a drive that stopped answering: kept, and marked
     trap(160, [&] {
-        names = dirNames(paths);
+        names = dirNames(paths, &unanswered);
         for (int i = 0; i < last; ++i)
             if (!isFaithfulPath(paths[i])) {
                 refused << paths[i];
@@ -64,10 +65,21 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // The entries, their media items in slot i (the saved index) and the player items, together.
     std::vector<NewEntry> entries;
     entries.reserve(static_cast<size_t>(last));
-    for (int i = 0; i < names.size(); ++i)
-        if (!names[i].trimmed().isEmpty())
+    std::vector<int> marked; // places in entries
+    for (int i = 0; i < names.size(); ++i) {
+        if (!names[i].trimmed().isEmpty()) {
             entries.push_back({names[i], paths[i], i});
-    trap(162, [&] { AppendEntries(entries); });
+        } else if (unanswered.value(i) && !GetFileNameFromPath(paths[i]).isEmpty()) {
+            marked.push_back(int(entries.size()));
+            entries.push_back({GetFileNameFromPath(paths[i]), paths[i], i});
+        }
+    }
+    trap(162, [&] {
+        const int before = ListView1->Count();
+        AppendEntries(entries);
+        for (const int at : marked)
+            ListView1->SetNotAnswering(before + at + 1, true);
+    });
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });

@@ -1,12 +1,18 @@
 #include "platform/dir_name.h"
 
+#include "platform/disk_call.h"
+
 #include <QFile>
 #include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
+#include <condition_variable>
 #include <dirent.h>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 QString GetFileNameFromPath(const QString& path) {
@@ -15,6 +21,10 @@ QString GetFileNameFromPath(const QString& path) {
 }
 
 QString dirName(const QString& path) {
+    return disk::call<QString>(path, [path] { return dirNameNow(path); }).value_or(QString());
+}
+
+QString dirNameNow(const QString& path) {
     if (path.isEmpty())
         return {};
     struct stat info {};
@@ -30,6 +40,12 @@ namespace {
 
 // Below this many paths in one folder, looking each up is as quick as reading the folder.
 constexpr qsizetype kFolderReadThreshold = 16;
+// A folder is read whole when the paths name at least this share of its
+// entries: reading an entry costs about a quarter of looking one file up.
+constexpr qsizetype kReadWhenOneIn = 4;
+// What a folder's size says of its entries: about this many bytes each
+// (ext4 and tmpfs give 20 to 32 for names of the usual length).
+constexpr qsizetype kBytesPerEntry = 24;
 
 // A file's name within one of the folders, as the disk spells it.
 struct NameInFolder {
@@ -102,7 +118,7 @@ bool listFolder(int number, const Folder& folder, const QHash<NameInFolder, qsiz
 
 } // namespace
 
-QStringList dirNames(const QStringList& paths) {
+QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int stallMs) {
     const qsizetype count = paths.size();
     // Each path's folder, by number from 1; 0 for a path in the root or
     // without a folder, which is looked up on its own. A list's paths mostly
@@ -148,24 +164,125 @@ QStringList dirNames(const QStringList& paths) {
             firstEqual = i + 1;
         first[size_t(i)] = firstEqual - 1;
     }
-    std::vector<Known> known(static_cast<size_t>(count), kUnknown);
-    for (size_t f = 0; f < folders.size(); ++f)
-        if (folders[f].paths >= kFolderReadThreshold)
-            folders[f].listed = listFolder(int(f + 1), folders[f], firstOf, known);
+    // The disk's part, folder by folder (job 0: paths without a folder), on a
+    // thread of its own; the same plan serves a thread started after one
+    // that hung.
+    struct Plan {
+        QStringList paths;
+        std::vector<Folder> folders;
+        std::vector<int> folderOf;
+        std::vector<qsizetype> slashOf, first;
+        EncodedNames names{0};
+        QHash<NameInFolder, qsizetype> firstOf;
+        std::vector<std::vector<qsizetype>> members; // by job: the first of equal paths
+    };
+    auto plan = std::make_shared<Plan>();
+    plan->members.resize(folders.size() + 1);
+    for (qsizetype i = 0; i < count; ++i)
+        if (first[size_t(i)] == i)
+            plan->members[size_t(folderOf[size_t(i)])].push_back(i);
+    plan->paths = paths;
+    plan->folders = std::move(folders);
+    plan->folderOf = std::move(folderOf);
+    plan->slashOf = std::move(slashOf);
+    plan->first = std::move(first);
+    plan->names = std::move(names);
+    plan->firstOf = std::move(firstOf);
 
-    QStringList found(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        Known answer = known[size_t(first[size_t(i)])];
-        const int folder = folderOf[size_t(i)];
-        if (answer == kUnknown && folder > 0 && folders[size_t(folder - 1)].listed)
-            answer = kNotAFile; // not in its folder's listing at all: no such file
-        if (answer == kPlainFile) {
-            const QString name = paths[i].sliced(slashOf[size_t(i)] + 1); // listed: it has a folder
-            if (!name.startsWith(QLatin1Char('.')))
-                found[i] = name;
-        } else if (answer != kNotAFile) {
-            found[i] = dirName(paths[i]);
+    // The answers for one job's paths, looked at on the calling thread.
+    const auto answerJob = [](const Plan& plan, size_t job) {
+        std::vector<std::pair<qsizetype, QString>> answers;
+        const std::vector<qsizetype>& members = plan.members[job];
+        std::vector<Known> known(members.empty() ? 0 : size_t(members.back() + 1), kUnknown);
+        bool listed = false;
+        if (job > 0 && qsizetype(members.size()) >= kFolderReadThreshold) {
+            const Folder& folder = plan.folders[job - 1];
+            struct stat info {};
+            const bool worth =
+                ::stat(QFile::encodeName(folder.path.toString()).constData(), &info) == 0 &&
+                qsizetype(members.size()) * kReadWhenOneIn >= info.st_size / kBytesPerEntry;
+            listed = worth && listFolder(int(job), folder, plan.firstOf, known);
         }
+        for (const qsizetype i : members) {
+            Known answer = known.empty() ? kUnknown : known[size_t(i)];
+            if (answer == kUnknown && listed)
+                answer = kNotAFile; // not in its folder's listing at all: no such file
+            QString name;
+            if (answer == kPlainFile) {
+                name = plan.paths[i].sliced(plan.slashOf[size_t(i)] + 1); // listed: it has a folder
+                if (name.startsWith(QLatin1Char('.')))
+                    name.clear();
+            } else if (answer != kNotAFile) {
+                name = dirNameNow(plan.paths[i]);
+            }
+            answers.emplace_back(i, std::move(name));
+        }
+        return answers;
+    };
+
+    struct Progress {
+        std::mutex mutex;
+        std::condition_variable changed;
+        QStringList found;
+        size_t done = 0;                             // jobs answered, in order
+        int generation = 0;                          // the thread whose answers count
+        std::map<int, std::function<void()>> unmark; // threads given up on
+    };
+    auto progress = std::make_shared<Progress>();
+    progress->found = QStringList(count);
+    const size_t jobs = plan->members.size();
+    const auto startFrom = [&](size_t from, int generation) {
+        std::thread([plan, progress, from, generation, jobs, answerJob] {
+            for (size_t job = from; job < jobs; ++job) {
+                auto answers = answerJob(*plan, job);
+                const std::lock_guard lock(progress->mutex);
+                if (progress->generation != generation) {
+                    if (auto it = progress->unmark.find(generation); it != progress->unmark.end()) {
+                        it->second();
+                        progress->unmark.erase(it);
+                    }
+                    return; // given up on: another thread has gone on
+                }
+                for (auto& [i, name] : answers)
+                    progress->found[i] = std::move(name);
+                progress->done = job + 1;
+                progress->changed.notify_all();
+            }
+        }).detach();
+    };
+    std::vector<bool> hung(jobs, false);
+    {
+        std::unique_lock lock(progress->mutex);
+        startFrom(0, 0);
+        size_t seen = 0;
+        while (progress->done < jobs) {
+            if (progress->changed.wait_for(lock, std::chrono::milliseconds(stallMs),
+                                           [&] { return progress->done > seen; })) {
+                seen = progress->done;
+                continue;
+            }
+            // No answer from this folder in time: it is left behind, and the rest go on.
+            const size_t stuck = progress->done;
+            hung[stuck] = true;
+            const QString where =
+                stuck == 0 ? plan->paths[plan->members[0].empty() ? 0 : plan->members[0].front()]
+                           : plan->folders[stuck - 1].path.toString() + QStringLiteral("/x");
+            progress->unmark[progress->generation] = disk::detail::markHung(where);
+            progress->done = seen = stuck + 1;
+            if (progress->done < jobs)
+                startFrom(progress->done, ++progress->generation);
+            else
+                ++progress->generation;
+        }
+    }
+    QStringList found = progress->found;
+    if (notAnswering)
+        *notAnswering = QList<bool>(count, false);
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype firstEqual = plan->first[size_t(i)];
+        found[i] = found[firstEqual];
+        if (notAnswering && hung[size_t(plan->folderOf[size_t(firstEqual)])])
+            (*notAnswering)[i] = true;
     }
     return found;
 }

@@ -1,9 +1,19 @@
 #include "platform/file_identity.h"
 
+#include "platform/disk_call.h"
+
 #include <QFile>
 #include <sys/stat.h>
 
 FileIdentity identityOf(const QString& path) {
+    return identityWithin(path).value_or(FileIdentity{});
+}
+
+std::optional<FileIdentity> identityWithin(const QString& path) {
+    return disk::call<FileIdentity>(path, [path] { return identityNow(path); });
+}
+
+FileIdentity identityNow(const QString& path) {
     struct stat info {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};

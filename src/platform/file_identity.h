@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <sys/types.h>
 
 // Which file a path names at one moment: its device and inode, with its size
@@ -16,5 +17,9 @@ struct FileIdentity {
 };
 
 // The identity of the file the path names now (links followed); unknown when
-// there is none.
+// there is none, or when its drive does not answer.
 FileIdentity identityOf(const QString& path);
+// The same, with nothing at all when the drive does not answer in time.
+std::optional<FileIdentity> identityWithin(const QString& path);
+// The same on the calling thread, however long the drive takes.
+FileIdentity identityNow(const QString& path);

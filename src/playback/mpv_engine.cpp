@@ -2,8 +2,13 @@
 
 #include "playback/mpv_library.h"
 
+#include "platform/disk_call.h"
+
 #include <QFile>
+#include <condition_variable>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,10 +47,15 @@ constexpr const char* kBaseOptions[][2] = {
 // other file can be started. Anything but a regular file is handed over as an
 // empty in-memory stream instead, which fails at once like any file that
 // cannot be decoded, so the player moves on.
+// A file whose drive does not answer is handed over the same way: mpv would
+// wait on it for good.
 QByteArray openablePath(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
-    struct stat info {};
-    if (::stat(file.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+    const std::optional<bool> special = disk::call<bool>(path, [file] {
+        struct stat info {};
+        return ::stat(file.constData(), &info) == 0 && !S_ISREG(info.st_mode);
+    });
+    if (!special || *special)
         return QByteArrayLiteral("memory://");
     return file;
 }
@@ -127,7 +137,23 @@ MpvEngine::MpvEngine(const MpvLibrary* lib, mpv_handle* mpv) : lib_(lib), mpv_(m
 
 MpvEngine::~MpvEngine() {
     lib_->set_wakeup_callback(mpv_, nullptr, nullptr);
-    lib_->terminate_destroy(mpv_);
+    // mpv ends by joining its own threads; one stuck reading a drive that
+    // stopped answering would hold the program's exit, so the end is waited
+    // for only a moment.
+    struct Ending {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool over = false;
+    };
+    auto ending = std::make_shared<Ending>();
+    std::thread([lib = lib_, mpv = mpv_, ending] {
+        lib->terminate_destroy(mpv);
+        const std::lock_guard lock(ending->mutex);
+        ending->over = true;
+        ending->done.notify_all();
+    }).detach();
+    std::unique_lock lock(ending->mutex);
+    ending->done.wait_for(lock, std::chrono::seconds(1), [&] { return ending->over; });
 }
 
 void MpvEngine::command(std::initializer_list<const char*> args) {

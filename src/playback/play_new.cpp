@@ -38,8 +38,10 @@ void Form1::PlayNew(int entryNumber) {
             ListView1->setFocus();
     });
     trap(114, [&] {
-        if (match)
-            WMP->playItem(match);
+        if (!match)
+            return;
+        WMP->playItem(match);
+        ListView1->SetNotAnswering(t, false); // its drive answers again
     });
     trap(116, [&] {
         for (const int chosen : ListView1->SelectedEntries())

@@ -1,16 +1,20 @@
 #include "playback/waveform_loader.h"
 
+#include "platform/disk_call.h"
+
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 constexpr std::size_t kKeptResults = 16;
+constexpr int kLastReadWaitMs = 1000;
 } // namespace
 
-WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {
-    thread_.setObjectName(QStringLiteral("waveform"));
+WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent), thread_(new QThread) {
+    thread_->setObjectName(QStringLiteral("waveform"));
     worker_ = new QObject;
-    worker_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    worker_->moveToThread(thread_);
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     // The thread starts with the first read, not with the window: starting it
     // costs the window's first appearance more than a millisecond.
 }
@@ -18,20 +22,41 @@ WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {
 WaveformLoader::~WaveformLoader() {
     // The read in progress sees the change of job and stops; only then may this go.
     ++wanted_;
-    if (!thread_.isRunning()) {
+    if (!thread_->isRunning()) {
         delete worker_; // never started, so never finished either
+        delete thread_;
         return;
     }
-    thread_.quit();
-    thread_.wait();
+    thread_->quit();
+    // A read stuck on a drive that stopped answering never sees the change:
+    // its thread is left to the end of the process rather than waited for.
+    if (thread_->wait(kLastReadWaitMs))
+        delete thread_;
 }
 
+namespace {
+
+struct FileFacts {
+    qint64 bytes;
+    QDateTime modified;
+};
+
+// Nothing when the file's drive does not answer.
+std::optional<FileFacts> factsOf(const QString& path) {
+    return disk::call<FileFacts>(path, [path] {
+        const QFileInfo info(path);
+        return FileFacts{info.size(), info.lastModified()};
+    });
+}
+
+} // namespace
+
 WaveformRef WaveformLoader::cached(const QString& path) {
-    const QFileInfo info(path);
     for (auto it = kept_.begin(); it != kept_.end(); ++it) {
         if (it->path != path)
             continue;
-        if (it->bytes != info.size() || it->modified != info.lastModified()) {
+        const std::optional<FileFacts> now = factsOf(path);
+        if (!now || it->bytes != now->bytes || it->modified != now->modified) {
             kept_.erase(it); // the file changed: its peaks are stale
             return nullptr;
         }
@@ -44,8 +69,8 @@ WaveformRef WaveformLoader::cached(const QString& path) {
 void WaveformLoader::load(const QString& path) {
     const quint64 job = ++wanted_;
     loading_ = path;
-    if (!thread_.isRunning())
-        thread_.start();
+    if (!thread_->isRunning())
+        thread_->start();
     QMetaObject::invokeMethod(worker_, [this, job, path] {
         if (wanted_ != job)
             return; // superseded before it began
@@ -77,9 +102,11 @@ void WaveformLoader::deliver(quint64 job, const QString& path, WaveformRef wavef
 }
 
 void WaveformLoader::keep(const QString& path, WaveformRef waveform) {
-    const QFileInfo info(path);
     kept_.remove_if([&](const Kept& k) { return k.path == path; });
-    kept_.push_front({path, info.size(), info.lastModified(), std::move(waveform)});
+    const std::optional<FileFacts> facts = factsOf(path);
+    if (!facts)
+        return;
+    kept_.push_front({path, facts->bytes, facts->modified, std::move(waveform)});
     if (kept_.size() > kKeptResults)
         kept_.pop_back();
 }

@@ -45,7 +45,7 @@ class WaveformLoader : public QObject {
     void deliver(quint64 job, const QString& path, WaveformRef waveform);
     void keep(const QString& path, WaveformRef waveform);
 
-    QThread thread_;
+    QThread* thread_;           // left behind at the end when a read hangs on a dead drive
     QObject* worker_ = nullptr; // lives on thread_: the context the reads run in
     std::atomic<quint64> wanted_{0};
     QString loading_;

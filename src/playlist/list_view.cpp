@@ -3,11 +3,13 @@
 #include "platform/failure.h"
 
 #include <QAbstractTableModel>
+#include <QBrush>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPalette>
 #include <algorithm>
 #include <utility>
 
@@ -36,8 +38,14 @@ class EntryModel : public QAbstractTableModel {
         if (!index.isValid() || index.column() != 0)
             return {};
         const Entry& entry = entries_[index.row()];
+        if (role == Qt::DisplayRole && entry.notAnswering)
+            return entry.text + QStringLiteral(" (its drive is not answering)");
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return entry.text;
+        if (role == Qt::ToolTipRole && entry.notAnswering)
+            return QStringLiteral("%1: its drive is not answering").arg(entry.path);
+        if (role == Qt::ForegroundRole && entry.notAnswering)
+            return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
         return role == kPathRole ? QVariant(entry.path) : QVariant();
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -53,6 +61,13 @@ class EntryModel : public QAbstractTableModel {
     }
 
     const Entry& entry(int row) const { return entries_[row]; }
+    void setNotAnswering(int row, bool on) {
+        if (entries_[row].notAnswering == on)
+            return;
+        entries_[row].notAnswering = on;
+        const QModelIndex changed = index(row, 0);
+        Q_EMIT dataChanged(changed, changed);
+    }
     void setEntry(int row, const QString& text, const QString& path) {
         Entry& entry = entries_[row];
         QList<int> roles;
@@ -135,6 +150,10 @@ QString ListView::Path(int i) const {
 
 const ListView::Entry& ListView::EntryAt(int i) const {
     return entries_->entry(at(i).row());
+}
+
+void ListView::SetNotAnswering(int i, bool on) {
+    entries_->setNotAnswering(at(i).row(), on);
 }
 
 void ListView::SetEntry(int i, const QString& text, const QString& path) {

@@ -21,6 +21,7 @@ class ListView : public QTreeView {
     struct Entry {
         QString text;
         QString path;
+        bool notAnswering = false; // its drive gave no answer: shown, marked, kept
     };
 
     explicit ListView(QWidget* parent);
@@ -30,6 +31,8 @@ class ListView : public QTreeView {
     QString Path(int i) const;
     // Entry i itself, text and path, without a copy; raises for a position with none.
     const Entry& EntryAt(int i) const;
+    // Marks entry i as one whose drive does not answer, or no longer.
+    void SetNotAnswering(int i, bool on);
     // Sets both halves of an entry: its text and the path of its own file.
     void SetEntry(int i, const QString& text, const QString& path);
     void Add(const QString& text, const QString& path);

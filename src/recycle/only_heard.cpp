@@ -44,14 +44,23 @@ bool Form1::mayDeletePlaying() {
         WMPView->showNotice(QStringLiteral("Not heard yet: Delete ignored"));
         return false;
     }
+    if (!ListView1->HasSelection())
+        return true;
+    const QString chosen = ListView1->Path(ListView1->SelectedIndex());
+    // A drive that stopped answering moves nothing, and its entry stays.
+    const std::optional<FileIdentity> now = identityWithin(chosen);
+    if (!now) {
+        WMPView->showNotice(QStringLiteral("The drive of %1 is not answering; nothing was sent "
+                                           "to the Trash")
+                                .arg(QFileInfo(chosen).fileName()));
+        return false;
+    }
     const Media& playing = WMP->currentMedia();
-    if (!playing || !ListView1->HasSelection() ||
-        ListView1->Path(ListView1->SelectedIndex()) != playing->sourceURL())
+    if (!playing || chosen != playing->sourceURL())
         return true;
     // A file gone from its folder goes nowhere anyway; one that is there must
     // be the very file the player opened.
-    const FileIdentity now = identityOf(playing->sourceURL());
-    if (now.known() && now != WMP->openedIdentity()) {
+    if (now->known() && *now != WMP->openedIdentity()) {
         WMPView->showNotice(
             QStringLiteral("%1 was replaced on disk since it was opened; nothing was sent to "
                            "the Trash")

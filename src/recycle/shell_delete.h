@@ -13,3 +13,6 @@ class Dialogs;
 bool ShellDelete(const QString& path, int mode, Dialogs& dialogs);
 // The same with GIO looked for under another name: for tests.
 bool ShellDelete(const QString& path, int mode, Dialogs& dialogs, const char* gioLibraryName);
+// Mode 1 without the box, safe on any thread: empty when the file went to the
+// Trash, else the text the box would show.
+QString trashFailure(const QString& path, const char* gioLibraryName);

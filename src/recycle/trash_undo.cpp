@@ -1,5 +1,9 @@
 #include "recycle/trash_undo.h"
 
+#include "app/product.h"
+#include "platform/dialogs.h"
+#include "platform/disk_call.h"
+#include "recycle/gio_library.h"
 #include "recycle/shell_delete.h"
 
 #include <QDateTime>
@@ -219,12 +223,34 @@ QString restore(const TrashedFile& file) {
 } // namespace trash
 
 bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
-    const trash::Expected expected = trash::expectedNames(path);
-    if (!ShellDelete(path, 1, dialogs))
+    // The move and the look-ups around it, off the window's thread: a drive
+    // that stops answering holds up nothing but this, for a bounded time.
+    struct Outcome {
+        QString failure; // the box's text; empty when the file went
+        std::optional<TrashedFile> found;
+    };
+    const std::optional<Outcome> outcome = disk::call<Outcome>(
+        path,
+        [path] {
+            const trash::Expected expected = trash::expectedNames(path);
+            Outcome done{trashFailure(path, kGioLibraryName), std::nullopt};
+            if (done.failure.isEmpty())
+                done.found = trash::findTrashed(path, expected);
+            return done;
+        },
+        disk::kMoveMs);
+    const QString failure =
+        outcome ? outcome->failure
+                : QStringLiteral("Could not move to the Trash \"%1\":\r\nIts drive is not "
+                                 "answering.")
+                      .arg(path);
+    if (!failure.isEmpty()) {
+        dialogs.showMessage(failure, kProductName, MessageIcon::Warning);
         return false;
+    }
     // A file the Trash took but that cannot be found there again simply cannot be undone.
-    if (std::optional<TrashedFile> found = trash::findTrashed(path, expected))
-        done_.push_back(*found);
+    if (outcome->found)
+        done_.push_back(*outcome->found);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "app/product.h"
 #include "app/trap.h"
 #include "platform/dialogs.h"
+#include "platform/disk_call.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 
@@ -16,7 +17,10 @@ void Form1::UndoDelete() {
         return;
     const TrashedFile last = Recycled.takeNewest();
     const QString name = QFileInfo(last.originalPath).fileName();
-    const QString why = trash::restore(last);
+    const QString why =
+        disk::call<QString>(
+            last.originalPath, [last] { return trash::restore(last); }, disk::kMoveMs)
+            .value_or(QStringLiteral("Its drive is not answering."));
     if (!why.isEmpty()) {
         // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
         WMPView->showNotice(QStringLiteral("Could not restore %1").arg(name));

@@ -76,3 +76,39 @@ TEST(DirNamesTest, TheSameNameInTwoFoldersIsAnsweredForEachFolder) {
 }
 
 } // namespace
+
+#include "platform/disk_call.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// A look that hangs is given up on after its wait; until it comes back, looks
+// in the same folder (and below it) give up at once, and others go on.
+TEST(DiskCallTest, AHungLookIsLeftBehindAndItsFolderGivesUpAtOnceUntilItReturns) {
+    std::atomic<bool> release = false;
+    const auto hangs = [&] {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 1;
+    };
+    EXPECT_EQ(disk::call<int>("/share/a.wav", [] { return 7; }), 7);
+    EXPECT_FALSE(disk::call<int>("/share/a.wav", hangs, 50));
+    EXPECT_FALSE(disk::answering("/share/b.wav"));
+    EXPECT_FALSE(disk::answering("/share/deeper/c.wav"));
+    EXPECT_TRUE(disk::answering("/elsewhere/d.wav"));
+    QElapsedTimer quick;
+    quick.start();
+    EXPECT_FALSE(disk::call<int>(
+        "/share/b.wav", [] { return 7; }, 5000))
+        << "no second wait";
+    EXPECT_LT(quick.elapsed(), 1000);
+    release = true;
+    EXPECT_TRUE(QTest::qWaitFor([] { return disk::answering("/share/b.wav"); }, 5000));
+    EXPECT_EQ(disk::call<int>("/share/b.wav", [] { return 7; }), 7);
+}
+
+} // namespace

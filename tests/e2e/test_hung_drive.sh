@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# A drive that stops answering never holds the window: with an entry on it in
+# the saved list the window comes up, the entry shown and kept; a Delete of a
+# file there moves nothing; closing while a read there hangs ends the program
+# within two seconds.
+source "$(dirname "$0")/lib.sh"
+[[ -e /dev/fuse && $(id -u) -eq 0 ]] || { echo "needs /dev/fuse and root to mount"; exit 77; }
+HUNG_FS="$(dirname "$PROGRAM")/tests/hung_fs"
+BACKING="$WORK/backing" MOUNT="$WORK/share" FLAG="$WORK/hang"
+mkdir -p "$BACKING" "$MOUNT"
+sox -n -r 44100 -c 2 "$BACKING/far.wav" synth 30 sine 440
+"$HUNG_FS" "$BACKING" "$FLAG" "$MOUNT" >"$WORK/fs.log" 2>&1 & PIDS+=($!)
+cleanup_mount() { rm -f "$FLAG"; fusermount3 -u -z "$MOUNT" 2>/dev/null || true; cleanup; }
+trap cleanup_mount EXIT
+wait_for 10 test -f "$MOUNT/far.wav" || fail "the test file system did not mount"
+start_x
+
+saved_playlist one two
+CONF="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
+printf '[Thrennic]\nListCount=3\nSong0=%s\nSong1=%s\nSong2=%s\n' \
+  "$MUSIC/one.wav" "$MOUNT/far.wav" "$MUSIC/two.wav" >"$CONF"
+
+# The drive stops answering before the start.
+touch "$FLAG"
+started=$SECONDS
+start_app
+((SECONDS - started < 10)) || fail "the window took $((SECONDS - started)) s"
+wait_for 20 plays "$MUSIC/two.wav" || fail "the last entry does not play"
+xdotool windowactivate --sync "$WINDOW"
+import -window "$WINDOW" "${SHOT_DIR:-$WORK}/hung-entry.png"
+
+# Entry two (far.wav) chosen while its drive hangs, then the delete button.
+xdotool mousemove --window "$WINDOW" 620 49 click 1
+xdotool mousemove --window "$WINDOW" 136 445 click 1
+# Answered at once, the window takes the next click: one plays.
+xdotool mousemove --window "$WINDOW" 620 35 click 1
+wait_for 20 plays "$MUSIC/one.wav" || fail "the window did not take the click after the delete"
+[[ -z $(trashed) ]] || fail "a file moved: $(trashed)"
+
+# Once the drive answers again (the program learns it a moment later), far.wav
+# plays; then it stops answering mid-read.
+rm -f "$FLAG"
+press_until 20 "[[ \"\$(ls -l /proc/$APP/fd 2>/dev/null)\" == *'$MOUNT/far.wav'* ]]" \
+  xdotool mousemove --window "$WINDOW" 620 49 click 1 || fail "far.wav does not play once its drive answers"
+touch "$FLAG"
+press_until 3 false xdotool mousemove --window "$WINDOW" 136 445 click 1 || true # pressed for 3 s
+[[ -z $(trashed) && -f $BACKING/far.wav ]] || fail "a file on the dead drive moved: $(trashed)"
+
+# Closed while the read hangs, the program ends within two seconds.
+wmctrl -i -c "$WINDOW"
+closed=$SECONDS
+wait_for 10 bash -c "! kill -0 $APP" || fail "the program did not end"
+((SECONDS - closed <= 2)) || fail "the program took $((SECONDS - closed)) s to end"
+grep -qx 'ListCount=3' "$CONF" && grep -qxF "Song1=$MOUNT/far.wav" "$CONF" \
+  || { cat "$CONF"; fail "the entry on the dead drive was not kept in the saved list"; }
+echo "hung drive test passed"

@@ -16,19 +16,27 @@
 #include <QUrl>
 #include <benchmark/benchmark.h>
 #include <mpv/client.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kDeletes = 100;
 
 // From the delete button's handler starting to libmpv reporting the next file's
-// playback restarted, with the real Trash (in a temporary folder) and settings file.
+// playback restarted, with the real Trash (in a temporary folder) and settings
+// file, in a list of about a hundred entries and of a hundred thousand.
 void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
     QTemporaryDir music;
     QList<QUrl> urls;
-    for (int i = 0; i < kDeletes + 5; ++i) {
+    const int entries = std::max(int(state.range(0)), kDeletes + 5);
+    // Links to two real files: a file takes at most 65,000 of them.
+    const QString tones[] = {QDir(music.path()).filePath(QStringLiteral("tone 0.wav")),
+                             QDir(music.path()).filePath(QStringLiteral("tone 1.wav"))};
+    for (const QString& tone : tones)
+        writeToneWav(tone, 5.0);
+    for (int i = 0; i < entries; ++i) {
         const QString path = QDir(music.path()).filePath(QStringLiteral("take %1.wav").arg(i));
-        writeToneWav(path, 5.0);
+        ::link(QFile::encodeName(tones[i % 2]).constData(), QFile::encodeName(path).constData());
         urls << QUrl::fromLocalFile(path);
     }
     RecordingDialogs dialogs;
@@ -50,6 +58,7 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
         if (!QTest::qWaitFor([&] { return form.WMP->playState() == Player::Playing; }, 5000))
             state.SkipWithError("the entry did not start");
         form.DeleteReady = true;
+        store.waitForSaves(-1);
         state.ResumeTiming();
         form.PushButton6_Click();
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
@@ -60,6 +69,8 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
     state.counters["left"] = form.ListView1->Count();
 }
 BENCHMARK(BM_DeleteButtonToNextPlaybackRestart)
+    ->Arg(100)
+    ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(kDeletes);
 

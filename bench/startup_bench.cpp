@@ -111,6 +111,7 @@ void BM_StartUpToFirstSound(benchmark::State& state) {
 BENCHMARK(BM_StartUpWithSavedList)
     ->Arg(1001)
     ->Arg(10000)
+    ->Arg(60000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 BENCHMARK(BM_StartUpToFirstSound)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -31,3 +31,22 @@ for _ in 1 2; do
     *) export DBUS_SESSION_BUS_ADDRESS="$line" ;;
   esac
 done
+
+# copies FILE PATTERN COUNT: COUNT copies of FILE named by the printf PATTERN
+# ("take %d.wav"), written at once (a file takes at most 65,000 links).
+copies() {
+  /usr/bin/python3 -c 'import sys; data = open(sys.argv[1], "rb").read()
+for i in range(int(sys.argv[3])): open(sys.argv[2] % i, "wb").write(data)' "$@"
+}
+
+# saved_home FOLDER COUNT: settings and data folders under FOLDER, exported as
+# the program's, whose settings list $music/take 0.wav … take COUNT-1.wav.
+saved_home() {
+  export XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data"
+  mkdir -p "$XDG_CONFIG_HOME/Kestrelin" "$XDG_DATA_HOME"
+  {
+    echo '[Thrennic]'
+    echo "ListCount=$2"
+    for i in $(seq 0 $(($2 - 1))); do echo "Song$i=$music/take $i.wav"; done
+  } >"$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
+}

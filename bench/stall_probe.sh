@@ -21,8 +21,6 @@ mkdir -p "$music" "$handed"
 # Short files, copied (a file takes at most 65,000 links): 110,000 of them,
 # long enough to play through each action.
 sox -n -r 8000 -c 1 "$music/take.wav" synth 2 sine 440
-copies() { /usr/bin/python3 -c 'import sys; data = open(sys.argv[1], "rb").read()
-for i in range(int(sys.argv[3])): open(sys.argv[2] % i, "wb").write(data)' "$@"; }
 copies "$music/take.wav" "$music/take %d.wav" 100000
 copies "$music/take.wav" "$handed/new %d.wav" 10000
 
@@ -39,13 +37,7 @@ probe() {
 
 declare -A stall
 for entries in 1000 100000; do
-  export XDG_CONFIG_HOME="$WORK/$entries/config" XDG_DATA_HOME="$WORK/$entries/data"
-  mkdir -p "$XDG_CONFIG_HOME/Kestrelin" "$XDG_DATA_HOME"
-  {
-    echo '[Thrennic]'
-    echo "ListCount=$entries"
-    for i in $(seq 0 $((entries - 1))); do echo "Song$i=$music/take $i.wav"; done
-  } >"$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
+  saved_home "$WORK/$entries" "$entries"
   "$BUILD/thrennic" >/dev/null 2>&1 & app=$!
   PIDS+=("$app")
   for _ in $(seq 600); do

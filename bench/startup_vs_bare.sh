@@ -37,19 +37,9 @@ if ((ENTRIES <= 60000)); then
 else
   # A file takes at most 65,000 links: short copies instead.
   sox -n -r 8000 -c 1 "$music/take.wav" synth 5 sine 440
-  /usr/bin/python3 -c 'import sys; data = open(sys.argv[1], "rb").read()
-for i in range(int(sys.argv[3])): open(sys.argv[2] % i, "wb").write(data)' \
-    "$music/take.wav" "$music/take %d.wav" "$ENTRIES"
+  copies "$music/take.wav" "$music/take %d.wav" "$ENTRIES"
 fi
-full_home() {
-  export XDG_CONFIG_HOME="$WORK/full/config" XDG_DATA_HOME="$WORK/full/data"
-  mkdir -p "$XDG_CONFIG_HOME/Kestrelin" "$XDG_DATA_HOME"
-  {
-    echo '[Thrennic]'
-    echo "ListCount=$ENTRIES"
-    for i in $(seq 0 $((ENTRIES - 1))); do echo "Song$i=$music/take $i.wav"; done
-  } > "$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
-}
+full_home() { saved_home "$WORK/full" "$ENTRIES"; }
 full_home
 
 field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }

@@ -28,7 +28,6 @@ QByteArrayView trimmed(QByteArrayView line) {
 
 struct Line {
     QByteArrayView text; // without its line end
-    qsizetype next;      // where the line after it begins
 };
 
 std::vector<Line> linesOf(QByteArrayView file) {
@@ -36,7 +35,7 @@ std::vector<Line> linesOf(QByteArrayView file) {
     for (qsizetype at = 0; at < file.size();) {
         const void* end = std::memchr(file.data() + at, '\n', size_t(file.size() - at));
         const qsizetype stop = end ? static_cast<const char*>(end) - file.data() : file.size();
-        lines.push_back({file.sliced(at, stop - at), end ? stop + 1 : stop});
+        lines.push_back({file.sliced(at, stop - at)});
         at = end ? stop + 1 : stop;
     }
     return lines;

@@ -275,12 +275,18 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
                 ++progress->generation;
         }
     }
-    QStringList found = progress->found;
+    // Threads given up on no longer write here (their generation is past).
+    QStringList found;
+    {
+        const std::lock_guard lock(progress->mutex);
+        found = std::move(progress->found);
+    }
     if (notAnswering)
         *notAnswering = QList<bool>(count, false);
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype firstEqual = plan->first[size_t(i)];
-        found[i] = found[firstEqual];
+        if (firstEqual != i)
+            found[i] = found[firstEqual];
         if (notAnswering && hung[size_t(plan->folderOf[size_t(firstEqual)])])
             (*notAnswering)[i] = true;
     }

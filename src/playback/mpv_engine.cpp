@@ -30,9 +30,19 @@ constexpr Observed kObserved[] = {
 };
 
 // Audio only; a machine without a sound device still plays, silently, instead
-// of failing every file; no user config or key bindings leak in.
+// of failing every file; no user config or key bindings leak in. Nothing
+// beside the played file is looked for (subtitles, covers: a read of its whole
+// folder on every start), and none of the built-in scripts run (a web-video
+// hook asked on every start, a console, an overlay).
 constexpr const char* kBaseOptions[][2] = {
     {"vid", "no"},
+    {"autoload-files", "no"},
+    {"sub-auto", "no"},
+    {"cover-art-auto", "no"},
+    {"ytdl", "no"},
+    {"load-stats-overlay", "no"},
+    {"load-osd-console", "no"},
+    {"load-auto-profiles", "no"},
     {"audio-display", "no"},
     {"audio-fallback-to-null", "yes"},
     {"input-default-bindings", "no"},

@@ -73,7 +73,8 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
     for (int i = count - 1; i >= 0; --i) {
         bool removed = false;
         trap(110, [&] {
-            const Media item = currentItems().Item(i);
+            // removeItem takes the list's own pointer: no copy for each item looked at.
+            const Media& item = currentItems().Item(i);
             if (item->sourceURL() == dele.path) {
                 RemoveFromPlaylist(PlayerPlaylist, item);
                 removed = true;

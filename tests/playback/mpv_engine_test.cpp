@@ -82,6 +82,18 @@ TEST_F(MpvPlaybackTest, AFifoInTheListIsSkippedInsteadOfHoldingThePlayerForGood)
     EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 1.0, 0.05);
 }
 
+// The files beside a played one are none of the player's business: looking
+// for subtitles or a cover among them reads the whole folder on every start
+// (tens of milliseconds in a folder of 100,000), and opening one can hang.
+TEST_F(MpvPlaybackTest, FilesBesideThePlayedOneAreNeverOpened) {
+    writeToneWav(file("take.wav"), 0.4);
+    for (const char* beside : {"take.srt", "take.ass", "take.jpg", "cover.jpg", "take.mka"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(file(QLatin1String(beside))).constData(), 0600), 0)
+            << beside;
+    playToTheEnd({file("take.wav")});
+    EXPECT_NEAR(rawPcmSeconds(file("out.pcm")), 0.4, 0.05);
+}
+
 TEST_F(MpvPlaybackTest, ABrokenLastFileWithLoopOnStillEnds) {
     QFile(file("empty.wav")).open(QIODevice::WriteOnly);
     auto player = makePlayer();

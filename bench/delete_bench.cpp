@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "playback/mpv_engine.h"
+#include "engine/mpv_engine.h"
 #include "playlist/list_view.h"
 #include "recycle/shell_delete.h"
 #include "settings/settings_store.h"

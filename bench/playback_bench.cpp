@@ -1,4 +1,4 @@
-#include "playback/mpv_engine.h"
+#include "engine/mpv_engine.h"
 #include "playback/player.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/engine_starter.h"
 #include "app/form1.h"
+#include "engine/engine_starter.h"
 #include "playlist/list_view.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"

@@ -1,4 +1,4 @@
-#include "playback/waveform_decoder.h"
+#include "waveform/waveform_decoder.h"
 
 #include <QDataStream>
 #include <QDir>

@@ -1,14 +1,14 @@
-#include "app/command_line.h"
-#include "app/engine_starter.h"
-#include "app/font_preload.h"
 #include "app/form1.h"
-#include "app/mpris.h"
-#include "app/product.h"
-#include "app/single_instance.h"
-#include "app/termination.h"
+#include "desktop/command_line.h"
+#include "desktop/font_preload.h"
+#include "desktop/mpris.h"
+#include "desktop/single_instance.h"
+#include "desktop/termination.h"
+#include "desktop/window_manager_close.h"
+#include "engine/engine_starter.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
-#include "platform/window_manager_close.h"
+#include "platform/product.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     // The font configuration is read on a worker while Qt connects to the display.
     const FontConfigPreload fonts;
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.thrennic.Thrennic"));
+    QGuiApplication::setDesktopFileName(kDesktopId);
     // The names as the system gave them: Qt's own text of them may be lossy.
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)

@@ -2,6 +2,7 @@
 
 #include "platform/delete_key_latch.h"
 #include "platform/dialogs.h"
+#include "platform/layout_units.h"
 #include "platform/open_dialog.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
@@ -17,11 +18,6 @@ namespace {
 
 // Room for the names of about ten thousand files chosen at once.
 constexpr int kOpenDialogBufferChars = 1 << 20;
-
-// The layout is designed in twips; 15 twips make one pixel at 96 dots per inch.
-constexpr int px(int twips) {
-    return (twips + 7) / 15;
-}
 
 } // namespace
 
@@ -58,13 +54,14 @@ void Form1::raiseBoxFailure() {
 
 PushButton* Form1::makeButton(const QString& caption, int left, int top) {
     auto* button = new PushButton(caption, this);
-    button->setGeometry(px(left), px(top), px(3840), px(405));
+    button->setGeometry(pixelsFromTwips(left), pixelsFromTwips(top), pixelsFromTwips(3840),
+                        pixelsFromTwips(405));
     connect(button, &PushButton::MouseMove, this, [this] { PushButton_MouseMove(); });
     return button;
 }
 
 void Form1::buildControls() {
-    setFixedSize(px(12000), px(7515));
+    setFixedSize(pixelsFromTwips(12000), pixelsFromTwips(7515));
     setMouseTracking(true);
     setAutoFillBackground(true);
     QPalette white = palette();
@@ -72,20 +69,25 @@ void Form1::buildControls() {
     setPalette(white);
 
     WMPView = new PlayerWidget(*WMP, this);
-    WMPView->setGeometry(px(120), px(180), px(7800), px(5685));
+    WMPView->setGeometry(pixelsFromTwips(120), pixelsFromTwips(180), pixelsFromTwips(7800),
+                         pixelsFromTwips(5685));
 
     ListView1 = new ListView(this);
-    ListView1->setGeometry(px(8040), px(150), px(3840), px(4965));
+    ListView1->setGeometry(pixelsFromTwips(8040), pixelsFromTwips(150), pixelsFromTwips(3840),
+                           pixelsFromTwips(4965));
     ListView1->OLEDragOver = [this](const QMimeData& data) { return ListView1_OLEDragOver(data); };
     ListView1->OLEDragDrop = [this](const QMimeData& data) { ListView1_OLEDragDrop(data); };
 
     Frame1 = new QGroupBox(tr("Playback Options"), this);
-    Frame1->setGeometry(px(8040), px(5190), px(3840), px(670));
+    Frame1->setGeometry(pixelsFromTwips(8040), pixelsFromTwips(5190), pixelsFromTwips(3840),
+                        pixelsFromTwips(670));
     Frame1->setMouseTracking(true);
     Check1 = new QCheckBox(tr("Shuffle"), Frame1);
-    Check1->setGeometry(px(240), px(270), px(975), px(255));
+    Check1->setGeometry(pixelsFromTwips(240), pixelsFromTwips(270), pixelsFromTwips(975),
+                        pixelsFromTwips(255));
     Check2 = new QCheckBox(tr("Repeat"), Frame1);
-    Check2->setGeometry(px(1680), px(270), px(975), px(255));
+    Check2->setGeometry(pixelsFromTwips(1680), pixelsFromTwips(270), pixelsFromTwips(975),
+                        pixelsFromTwips(255));
     // A box runs its click handling whenever its value changes, by a click or by the program.
     connect(Check1, &QCheckBox::stateChanged, this,
             [this] { runBoxClick("Check1_Click", &Form1::Check1_Click); });

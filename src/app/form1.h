@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 #include "playback/player.h"
+#include "playlist/playlist_entry.h"
 #include "recycle/trash_undo.h"
 
 #include <QCursor>
@@ -31,13 +32,6 @@ class PushButton;
 // Deletes to the Trash are ignored for this long after each delete or removal,
 // so a held or repeated key never takes a second file by accident.
 inline constexpr int kDeletePauseMs = 1500;
-
-// One playlist entry as the removal procedures see it: the text shown and the
-// full path of the entry's own file, which tells namesakes in different folders apart.
-struct PlaylistEntry {
-    QString text;
-    QString path;
-};
 
 // The main window. This header is the map: every control, flag and handler of
 // the program, grouped by subsystem. Members are defined in the folder of the
@@ -113,9 +107,8 @@ class Form1 : public QWidget {
     // Appends one file to both halves: a list entry, its media item in slot, the player item.
     void AppendEntry(const QString& text, const QString& path, int slot);
     struct NewEntry {
-        QString text;
-        QString path;
-        int slot;
+        PlaylistEntry entry;
+        int slot; // of its media item
     };
     // AppendEntry for many at once, with one insert into the list.
     void AppendEntries(const std::vector<NewEntry>& entries);

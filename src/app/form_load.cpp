@@ -1,11 +1,11 @@
 #include "app/form1.h"
 
-#include "app/product.h"
 #include "app/trap.h"
 #include "platform/dialogs.h"
 #include "platform/dir_name.h"
 #include "platform/faithful_path.h"
 #include "platform/open_dialog.h"
+#include "platform/product.h"
 #include "playlist/add_steps.h"
 #include "playlist/list_view.h"
 #include "settings/settings_keys.h"
@@ -65,21 +65,13 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // The entries, their media items in slot i (the saved index) and the player items, together.
     std::vector<NewEntry> entries;
     entries.reserve(static_cast<size_t>(last));
-    std::vector<int> marked; // places in entries
     for (int i = 0; i < names.size(); ++i) {
-        if (!names[i].trimmed().isEmpty()) {
-            entries.push_back({names[i], paths[i], i});
-        } else if (unanswered.value(i) && !GetFileNameFromPath(paths[i]).isEmpty()) {
-            marked.push_back(int(entries.size()));
-            entries.push_back({GetFileNameFromPath(paths[i]), paths[i], i});
-        }
+        if (!names[i].trimmed().isEmpty())
+            entries.push_back({{names[i], paths[i]}, i});
+        else if (unanswered.value(i) && !GetFileNameFromPath(paths[i]).isEmpty())
+            entries.push_back({{GetFileNameFromPath(paths[i]), paths[i], true}, i});
     }
-    trap(162, [&] {
-        const int before = ListView1->Count();
-        AppendEntries(entries);
-        for (const int at : marked)
-            ListView1->SetNotAnswering(before + at + 1, true);
-    });
+    trap(162, [&] { AppendEntries(entries); });
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <QString>
 #include <functional>

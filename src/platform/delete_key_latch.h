@@ -6,12 +6,11 @@
 class QKeyEvent;
 class QWidget;
 
-// Stands in for asking the keyboard whether Delete was pressed since the last
-// look: an application-wide filter that notes a Delete press only where the
-// user is looking at what plays: the main window while no dialog or menu of
-// ours is open, or the full-screen player. Presses in our dialogs (a file
-// name being edited, a message box) and presses in other programs never
-// count, and neither does a held key's auto-repeat: holding Delete is one press.
+// Tells whether Delete was pressed since the last look: an application-wide filter that notes a
+// Delete press only where the user is looking at what plays: the main window while no dialog or
+// menu of ours is open, or the full-screen player. Presses in our dialogs (a file name being
+// edited, a message box) and presses in other programs never count, and neither does a held key's
+// auto-repeat: holding Delete is one press.
 class DeleteKeyLatch : public QObject {
     Q_OBJECT
   public:

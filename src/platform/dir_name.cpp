@@ -1,6 +1,7 @@
 #include "platform/dir_name.h"
 
 #include "platform/disk_call.h"
+#include "platform/plain_file.h"
 
 #include <QFile>
 #include <QHash>
@@ -27,8 +28,7 @@ QString dirName(const QString& path) {
 QString dirNameNow(const QString& path) {
     if (path.isEmpty())
         return {};
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!isPlainFile(path))
         return {};
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     if (name.startsWith(QLatin1Char('.')))

@@ -1,5 +1,6 @@
 #include "playback/player.h"
 
+#include "engine/waiting_engine.h"
 #include "platform/failure.h"
 
 #include <QRandomGenerator>
@@ -79,28 +80,8 @@ void Playlist::changed() {
         observer_->playlistChanged();
 }
 
-namespace {
-
-// Stands in until the real engine is there: it takes every request and plays
-// nothing, and hands out ids so that the player keeps its books as usual.
-class WaitingEngine : public AudioEngine {
-  public:
-    EntryId play(const QString&) override { return ++lastId_; }
-    EntryId queueNext(const QString& path) override { return path.isEmpty() ? 0 : ++lastId_; }
-    void setPaused(bool) override {}
-    void stop() override {}
-    void seek(double) override {}
-    void setVolume(int) override {}
-    void setMuted(bool) override {}
-
-  private:
-    EntryId lastId_ = 0;
-};
-
-} // namespace
-
 Player::Player(std::unique_ptr<AudioEngine> engine) {
-    // Like the control, the player always has a current playlist, empty at first.
+    // The player always has a current playlist, empty at first.
     setCurrentPlaylist(newPlaylist(QString()));
     useEngine(engine ? std::move(engine) : std::make_unique<WaitingEngine>());
     ready_ = !dynamic_cast<WaitingEngine*>(engine_.get());
@@ -203,6 +184,10 @@ void Player::play() {
         else if (playlist_ && playlist_->count() > 0)
             start(playlist_->Item(0), ChangeCause::PlayItem);
     }
+}
+
+void Player::togglePlay() {
+    state_ == Playing ? pause() : play();
 }
 
 void Player::pause() {

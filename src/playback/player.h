@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/audio_engine.h"
 #include "platform/file_identity.h"
-#include "playback/audio_engine.h"
 
 #include <QHash>
 #include <QObject>
@@ -29,7 +29,7 @@ class Playlist {
     explicit Playlist(QString name) : name_(std::move(name)) {}
     const QString& name() const { return name_; }
     int count() const { return static_cast<int>(items_.size()); }
-    // Raises when i is out of range, as the control does.
+    // Throws a Failure when i is out of range.
     const Media& Item(int i) const;
     void appendItem(const Media& item);
     // appendItem for many at once: the player hears of the change once.
@@ -61,7 +61,7 @@ using PlaylistRef = std::shared_ptr<Playlist>;
 // not yet played in this round with shuffle on; past the end it starts again
 // only with loop on. The item after the current one is always queued in the
 // engine, so the player moves on without cutting the tail or leaving a gap.
-class Player : public QObject {
+class Player : public QObject, public EngineUser {
     Q_OBJECT
   public:
     enum State {
@@ -83,7 +83,7 @@ class Player : public QObject {
     explicit Player(std::unique_ptr<AudioEngine> engine);
     ~Player() override;
     // The engine, once it has started; what was asked for meanwhile starts on it.
-    void attachEngine(std::unique_ptr<AudioEngine> engine);
+    void attachEngine(std::unique_ptr<AudioEngine> engine) override;
     bool engineReady() const { return ready_; }
 
     Media newMedia(const QString& path) const { return std::make_shared<MediaItem>(path); }
@@ -94,6 +94,8 @@ class Player : public QObject {
     // controls
     void play();
     void pause();
+    // Pause while playing, play otherwise: the play/pause button and key.
+    void togglePlay();
     void stop();
     void playItem(const Media& item);
     void next();

@@ -1,8 +1,8 @@
 #include "playback/player_widget.h"
 
 #include "playback/player.h"
-#include "playback/waveform_view.h"
-#include "ui/transport_icons.h"
+#include "playback/transport_icons.h"
+#include "waveform/waveform_view.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,17 +20,6 @@ namespace {
 constexpr double kSkipSeconds = 5.0;
 constexpr int kVolumeStep = 5;
 } // namespace
-
-QString formatTime(double seconds) {
-    const int total = seconds > 0 ? static_cast<int>(seconds) : 0;
-    const int h = total / 3600, m = total / 60 % 60, s = total % 60;
-    if (h > 0)
-        return QStringLiteral("%1:%2:%3")
-            .arg(h)
-            .arg(m, 2, 10, QLatin1Char('0'))
-            .arg(s, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
-}
 
 PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), player_(player) {
     setFocusPolicy(Qt::StrongFocus);
@@ -222,8 +211,7 @@ void PlayerWidget::buildTransportBar() {
     connect(previous, &QToolButton::clicked, &player_, &Player::previous);
     connect(next, &QToolButton::clicked, &player_, &Player::next);
     connect(stop, &QToolButton::clicked, &player_, &Player::stop);
-    connect(playPause_, &QToolButton::clicked, this,
-            [this] { player_.playState() == Player::Playing ? player_.pause() : player_.play(); });
+    connect(playPause_, &QToolButton::clicked, this, [this] { player_.togglePlay(); });
     connect(seek_, &QSlider::sliderMoved, this, [this](int value) { player_.seek(value); });
     connect(mute_, &QToolButton::clicked, this, [this] { player_.setMute(!player_.mute()); });
     connect(volume_, &QSlider::sliderMoved, &player_, &Player::setVolume);
@@ -464,7 +452,7 @@ void PlayerWidget::keyPressEvent(QKeyEvent* event) {
         player_.seek(qMax(0.0, player_.position() - kSkipSeconds));
         return;
     case Qt::Key_Space:
-        player_.playState() == Player::Playing ? player_.pause() : player_.play();
+        player_.togglePlay();
         return;
     case Qt::Key_Z:
         if (!ctrl)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/time_text.h"
+
 #include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
@@ -103,8 +105,6 @@ class PlayerWidget : public QWidget {
     QRect placeInWindow_;
 };
 
-// "m:ss", or "h:mm:ss" from an hour on.
-QString formatTime(double seconds);
 // "37 of 1,204".
 QString listPlace(int number, int count);
 // The engine's reason a file failed, in the words the screen uses.

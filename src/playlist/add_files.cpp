@@ -39,9 +39,8 @@ void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& s
         for (int i = 1; i <= n; ++i)
             trap(steps.loop, [&] { append(parts[0] + QLatin1Char('/') + parts[i], base + i - 1); });
     }
-    // Handing the playlist over starts it, as the player control does with a
-    // playlist it is given: entry 1 is then the one selected and the one heard,
-    // so a Delete never takes a file nobody heard.
+    // Handing the playlist over to the player starts it: entry 1 is then the one selected and the
+    // one heard, so a Delete never takes a file nobody heard.
     trap(steps.handOver, [&] {
         WMP->setCurrentPlaylist(PlayerPlaylist);
         PlayNew(1);

@@ -65,7 +65,7 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
         std::vector<NewEntry> entries;
         entries.reserve(size_t(paths.size()));
         for (int i = 0; i < paths.size(); ++i)
-            entries.push_back({names[i], paths[i], base + i});
+            entries.push_back({{names[i], paths[i]}, base + i});
         AppendEntries(entries);
     });
     trap(108, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });

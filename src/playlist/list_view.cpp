@@ -1,6 +1,7 @@
 #include "playlist/list_view.h"
 
 #include "platform/failure.h"
+#include "platform/layout_units.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
-constexpr int kTwipsPerPixel = 15;
 
 } // namespace
 
@@ -249,7 +249,7 @@ void ListView::AddColumn(const QString& header) {
 }
 
 void ListView::SetColumnWidthTwips(int column, int twips) {
-    setColumnWidth(column - 1, twips / kTwipsPerPixel);
+    setColumnWidth(column - 1, pixelsFromTwips(twips));
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/playlist_entry.h"
+
 #include <QCursor>
 #include <QList>
 #include <QPair>
@@ -17,12 +19,7 @@ class EntryModel;
 class ListView : public QTreeView {
     Q_OBJECT
   public:
-    // One entry: the text shown and the path of its own file.
-    struct Entry {
-        QString text;
-        QString path;
-        bool notAnswering = false; // its drive gave no answer: shown, marked, kept
-    };
+    using Entry = PlaylistEntry;
 
     explicit ListView(QWidget* parent);
 

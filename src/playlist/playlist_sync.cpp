@@ -3,7 +3,6 @@
 #include "app/trap.h"
 #include "platform/dir_name.h"
 #include "playlist/list_view.h"
-#include "recycle/shell_delete.h"
 
 #include <algorithm>
 
@@ -21,7 +20,7 @@ const Playlist& Form1::currentItems() const {
 }
 
 void Form1::AppendEntry(const QString& text, const QString& path, int slot) {
-    AppendEntries({{text, path, slot}});
+    AppendEntries({{{text, path}, slot}});
 }
 
 void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
@@ -31,7 +30,7 @@ void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
     for (const NewEntry& entry : entries) {
         if (entry.slot < 0)
             throw Failure(QStringLiteral("Media slot %1 is out of range").arg(entry.slot));
-        rows.append({entry.text, entry.path});
+        rows.append(entry.entry);
         lastSlot = std::max(lastSlot, entry.slot);
     }
     ListView1->AddMany(std::move(rows));
@@ -41,7 +40,7 @@ void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
     std::vector<Media> items;
     items.reserve(entries.size());
     for (const NewEntry& entry : entries) {
-        items.push_back(WMP->newMedia(entry.path));
+        items.push_back(WMP->newMedia(entry.entry.path));
         MediaSlots[static_cast<size_t>(entry.slot)] = items.back();
     }
     PlayerPlaylist->appendItems(items);

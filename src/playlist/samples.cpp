@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/plain_file.h"
 #include "playlist/add_steps.h"
 #include "playlist/samples.h"
 
@@ -14,8 +15,7 @@ constexpr int kMoreRoom = 50;
 } // namespace
 
 bool FileExistsOnDisk(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return isPlainFile(path);
 }
 
 QStringList GetFolderFiles(const QString& folder, const QString& pattern) {

@@ -1,7 +1,7 @@
 #include "recycle/shell_delete.h"
 
-#include "app/product.h"
 #include "platform/dialogs.h"
+#include "platform/product.h"
 
 #include "recycle/gio_library.h"
 

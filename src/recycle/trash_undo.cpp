@@ -1,8 +1,8 @@
 #include "recycle/trash_undo.h"
 
-#include "app/product.h"
 #include "platform/dialogs.h"
 #include "platform/disk_call.h"
+#include "platform/product.h"
 #include "recycle/gio_library.h"
 #include "recycle/shell_delete.h"
 

@@ -1,9 +1,9 @@
 #include "app/form1.h"
 
-#include "app/product.h"
 #include "app/trap.h"
 #include "platform/dialogs.h"
 #include "platform/disk_call.h"
+#include "platform/product.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 

@@ -1,6 +1,7 @@
 #include "settings/ini_writer.h"
 
 #include "settings/ini_reader.h"
+#include "settings/settings_keys.h"
 
 #include <QHash>
 #include <algorithm>
@@ -55,7 +56,7 @@ SettingsWrites withNumbered(SettingsWrites writes, const NumberedWrites& numbere
     writes.reserve(total);
     for (const auto& [prefix, values] : numbered)
         for (qsizetype i = 0; i < values.size(); ++i)
-            writes.append({prefix + QString::number(i), values[i]});
+            writes.append({settings_keys::numberedKey(prefix, i), values[i]});
     return writes;
 }
 

@@ -21,6 +21,10 @@ inline const QString& songKey(QString& reused, int i) {
     reused += QLatin1String(digits, end);
     return reused;
 }
+// The key of value i of a numbered block: prefix0, prefix1, … (no leading zeros).
+inline QString numberedKey(const QString& prefix, qsizetype i) {
+    return prefix + QString::number(i);
+}
 inline constexpr char kShuffle[] = "Shuffle";
 inline constexpr char kRepeat[] = "Repeat";
 } // namespace settings_keys

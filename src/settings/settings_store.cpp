@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include "platform/plain_file.h"
 #include "settings/ini_reader.h"
 
 #include "platform/failure.h"
@@ -16,13 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Something stands there that must not be opened: reading a pipe or a device
-// would wait for good or never end, and a folder cannot be replaced.
-bool notAPlainFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && !info.isFile();
-}
 
 // No NUL bytes, and UTF-8 throughout. Checked a slice at a time: decoding the
 // whole file at once makes a string twice its size only to throw it away.
@@ -119,7 +113,7 @@ IniSettingsStore::~IniSettingsStore() = default;
 void IniSettingsStore::open() {
     atStart_.reset();
     settings_.reset();
-    present_ = !notAPlainFile(path_);
+    present_ = !standsInTheWay(path_);
 }
 
 QSettings* IniSettingsStore::qsettings() {

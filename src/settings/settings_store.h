@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ini_reader.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_writer.h"
 
 #include <QHash>
@@ -27,7 +28,7 @@ class SettingsStore {
     // thousand need not build as many keys where the store can do it later.
     virtual void writeNumbered(const QString& prefix, const QStringList& values) {
         for (qsizetype i = 0; i < values.size(); ++i)
-            write(prefix + QString::number(i), values[i]);
+            write(settings_keys::numberedKey(prefix, i), values[i]);
     }
     virtual void commit(FailureHandler onFailure = {}) = 0;
     // Waits until what was committed is stored and its failure told, at most

@@ -1,6 +1,7 @@
 #include "settings/settings_writer.h"
 
 #include "platform/failure.h"
+#include "platform/plain_file.h"
 #include "settings/settings_keys.h"
 
 #include <QDir>
@@ -29,13 +30,6 @@ constexpr int kLockWaitMs = 300;
 // How long the writer's end waits for a save under way.
 constexpr auto kLastSaveWait = std::chrono::milliseconds(1500);
 
-// Something stands there that must not be opened: reading a pipe or a device
-// would wait for good or never end, and a folder cannot be replaced.
-bool notAPlainFile(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && !info.isFile();
-}
-
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -50,7 +44,7 @@ void makeLockFree(const QString& file) {
     const QString lockPath = file + QStringLiteral(".lock");
     if (!QFileInfo(QFileInfo(file).absolutePath()).isDir())
         return; // no folder yet: no lock to wait for
-    if (notAPlainFile(lockPath))
+    if (standsInTheWay(lockPath))
         throw Failure(QStringLiteral("The settings could not be saved: a %1 stands where "
                                      "its lock file %2 belongs")
                           .arg(QFileInfo(lockPath).isDir() ? QStringLiteral("folder")
@@ -159,7 +153,7 @@ QString saveSettingsFile(const SettingsWriter::Save& job) {
             QFile::remove(aside);
             QFile::rename(path, aside);
         }
-        if (notAPlainFile(path))
+        if (standsInTheWay(path))
             return QStringLiteral("The settings could not be saved: %1 is not a plain file")
                 .arg(path);
         makeLockFree(path);

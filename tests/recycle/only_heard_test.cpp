@@ -1,4 +1,4 @@
-#include "app/mpris.h"
+#include "desktop/mpris.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "support/form_fixture.h"

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/audio_engine.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
-#include "playback/audio_engine.h"
 
 #include <QStringList>
 #include <deque>

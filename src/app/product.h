@@ -1,7 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// The product name: the window caption, and the title of boxes shown before
-// the window has worked out its application title.
-inline const QString kProductName = QStringLiteral("Thrennic");

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// "m:ss", or "h:mm:ss" from an hour on.
+QString formatTime(double seconds);

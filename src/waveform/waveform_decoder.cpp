@@ -1,0 +1,499 @@
+#include "waveform/waveform_decoder.h"
+
+#include "platform/plain_file.h"
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <dlfcn.h>
+#include <limits>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+
+// FFmpeg is opened at run time, as libmpv is: linked in, its couple of hundred
+// libraries would load before the window could show. By the time a waveform is
+// wanted libmpv has brought them into the process, and opening them again
+// costs next to nothing.
+#define THRENNIC_AV_FUNCTIONS(X)                                                                   \
+    X(format, avformat_open_input)                                                                 \
+    X(format, avformat_find_stream_info)                                                           \
+    X(format, av_find_best_stream)                                                                 \
+    X(format, av_read_frame)                                                                       \
+    X(format, avformat_close_input)                                                                \
+    X(codec, avcodec_find_decoder)                                                                 \
+    X(codec, avcodec_get_name)                                                                     \
+    X(codec, avcodec_alloc_context3)                                                               \
+    X(codec, avcodec_parameters_to_context)                                                        \
+    X(codec, avcodec_open2)                                                                        \
+    X(codec, avcodec_send_packet)                                                                  \
+    X(codec, avcodec_receive_frame)                                                                \
+    X(codec, avcodec_free_context)                                                                 \
+    X(codec, av_packet_alloc)                                                                      \
+    X(codec, av_packet_unref)                                                                      \
+    X(codec, av_packet_free)                                                                       \
+    X(util, av_frame_alloc)                                                                        \
+    X(util, av_frame_unref)                                                                        \
+    X(util, av_frame_free)                                                                         \
+    X(util, av_strerror)                                                                           \
+    X(swr, swr_alloc_set_opts2)                                                                    \
+    X(swr, swr_init)                                                                               \
+    X(swr, swr_get_out_samples)                                                                    \
+    X(swr, swr_convert)                                                                            \
+    X(swr, swr_free)
+
+struct Av {
+#define THRENNIC_DECLARE(lib, name) decltype(&::name) name = nullptr;
+    THRENNIC_AV_FUNCTIONS(THRENNIC_DECLARE)
+#undef THRENNIC_DECLARE
+    QString error; // empty once every function is there
+};
+
+std::string soName(const char* library, int major) {
+    return std::string(library) + ".so." + std::to_string(major);
+}
+
+Av loadAv() {
+    Av av;
+    struct Library {
+        std::string file;
+        void* handle;
+    };
+    Library format{soName("libavformat", LIBAVFORMAT_VERSION_MAJOR), nullptr};
+    Library codec{soName("libavcodec", LIBAVCODEC_VERSION_MAJOR), nullptr};
+    Library util{soName("libavutil", LIBAVUTIL_VERSION_MAJOR), nullptr};
+    Library swr{soName("libswresample", LIBSWRESAMPLE_VERSION_MAJOR), nullptr};
+    for (Library* library : {&format, &codec, &util, &swr}) {
+        // Once opened a library stays: another file's reading may be using it.
+        library->handle = ::dlopen(library->file.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        if (!library->handle) {
+            av.error = QStringLiteral("%1 could not be loaded: %2")
+                           .arg(QString::fromStdString(library->file),
+                                QString::fromLocal8Bit(::dlerror()));
+            return av;
+        }
+    }
+#define THRENNIC_RESOLVE(lib, name)                                                                \
+    av.name = reinterpret_cast<decltype(&::name)>(::dlsym(lib.handle, #name));                     \
+    if (!av.name && av.error.isEmpty())                                                            \
+        av.error = QStringLiteral("%1 has no function %2")                                         \
+                       .arg(QString::fromStdString(lib.file), QStringLiteral(#name));
+    THRENNIC_AV_FUNCTIONS(THRENNIC_RESOLVE)
+#undef THRENNIC_RESOLVE
+    return av;
+}
+
+const Av& av() {
+    static const Av loaded = loadAv();
+    return loaded;
+}
+
+// Two samples in a row at least this loud count as clipping (-0.01 dBFS; a
+// 16-bit file's highest sample is 32767/32768).
+constexpr float kFullScale = 0.9989f;
+// With no stated length, buckets start this long (a tenth of a second at 44.1 kHz)
+// and double whenever they reach the limit.
+constexpr qint64 kUnstatedLengthBucket = 4096;
+
+// Folds the decoded samples into buckets of peaks, merging neighbours whenever
+// the limit is reached, so the peaks stay a few thousand buckets whatever the length.
+class PeakAccumulator {
+  public:
+    PeakAccumulator(int lanes, int channels, qint64 statedFrames) : fullBefore_(channels, false) {
+        peaks_.lanes = lanes;
+        if (statedFrames > 0) {
+            const qint64 target = kMaxPeakBuckets / 2;
+            peaks_.framesPerBucket = std::max<qint64>(1, (statedFrames + target - 1) / target);
+            peaks_.expectedBuckets =
+                (statedFrames + peaks_.framesPerBucket - 1) / peaks_.framesPerBucket;
+        } else {
+            peaks_.framesPerBucket = kUnstatedLengthBucket;
+        }
+        open_.assign(lanes, emptyColumn());
+        peaks_.columns.reserve(std::min(peaks_.expectedBuckets + 1, kMaxPeakBuckets) * lanes);
+    }
+
+    // One frame's worth of samples of type T: a plane per channel, or all
+    // channels interleaved in data[0]; scale brings them to -1..1.
+    template <class T>
+    void add(const uint8_t* const* data, bool planar, int channels, int frames, float scale) {
+        int done = 0;
+        while (done < frames) {
+            const int take =
+                int(std::min<qint64>(frames - done, peaks_.framesPerBucket - inBucket_));
+            for (int c = 0; c < channels && c < int(fullBefore_.size()); ++c) {
+                const T* first = planar ? reinterpret_cast<const T*>(data[c]) + done
+                                        : reinterpret_cast<const T*>(data[0]) + done * channels + c;
+                if (planar || channels == 1)
+                    scan(first, 1, take, c, scale);
+                else
+                    scan(first, channels, take, c, scale);
+            }
+            inBucket_ += take;
+            done += take;
+            if (inBucket_ == peaks_.framesPerBucket)
+                closeBucket();
+        }
+        frames_ += frames;
+    }
+
+    void finish() {
+        if (inBucket_ > 0)
+            closeBucket();
+    }
+
+    qint64 frames() const { return frames_; }
+    const Peaks& peaks() const { return peaks_; }
+
+  private:
+    static PeakColumn emptyColumn() {
+        return {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                false};
+    }
+
+    // The samples are compared as they come (whole numbers, mostly), which the
+    // compiler turns into vector code; only the two extremes are scaled.
+    template <class T> void scan(const T* samples, int stride, int n, int channel, float scale) {
+        T low = std::numeric_limits<T>::max(), high = std::numeric_limits<T>::lowest();
+        for (int i = 0; i < n; ++i) {
+            const T v = samples[i * stride];
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+        PeakColumn& column = open_[channel % peaks_.lanes];
+        column.low = std::min(column.low, float(low) * scale);
+        column.high = std::max(column.high, float(high) * scale);
+        // Only a stretch that reaches full scale is looked at sample by sample.
+        bool fullBefore = fullBefore_[channel];
+        if (float(high) * scale<kFullScale&& float(low) * scale> - kFullScale) {
+            fullBefore_[channel] = false;
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            const bool full = std::fabs(float(samples[i * stride]) * scale) >= kFullScale;
+            column.clipped = column.clipped || (full && fullBefore);
+            fullBefore = full;
+        }
+        fullBefore_[channel] = fullBefore;
+    }
+
+    void closeBucket() {
+        for (PeakColumn& column : open_) {
+            peaks_.columns.push_back(column);
+            column = emptyColumn();
+        }
+        inBucket_ = 0;
+        if (peaks_.buckets() >= kMaxPeakBuckets)
+            halve();
+    }
+
+    // The stated length was wrong or missing: pairs of buckets become one.
+    void halve() {
+        const int lanes = peaks_.lanes;
+        const qint64 pairs = peaks_.buckets() / 2;
+        std::vector<PeakColumn>& c = peaks_.columns;
+        for (qint64 b = 0; b < pairs; ++b)
+            for (int l = 0; l < lanes; ++l) {
+                const PeakColumn& a = c[(2 * b) * lanes + l];
+                const PeakColumn& d = c[(2 * b + 1) * lanes + l];
+                c[b * lanes + l] = {std::min(a.low, d.low), std::max(a.high, d.high),
+                                    a.clipped || d.clipped};
+            }
+        c.resize(pairs * lanes);
+        peaks_.framesPerBucket *= 2;
+        peaks_.expectedBuckets = 0;
+    }
+
+    Peaks peaks_;
+    std::vector<PeakColumn> open_;
+    std::vector<bool> fullBefore_; // by channel: its last sample sat at full scale
+    qint64 inBucket_ = 0;
+    qint64 frames_ = 0;
+};
+
+QString plainWords(int code) {
+    if (code == AVERROR(ENOENT))
+        return QStringLiteral("the file is not there any more");
+    if (code == AVERROR(EACCES) || code == AVERROR(EPERM))
+        return QStringLiteral("there is no permission to read it");
+    if (code == AVERROR(EISDIR))
+        return QStringLiteral("it is a folder, not a file");
+    if (code == AVERROR(EIO))
+        return QStringLiteral("the disk could not read it");
+    // Data a demuxer or decoder cannot make sense of comes back as any of these.
+    if (code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL) || code == AVERROR_EOF ||
+        code == AVERROR_PATCHWELCOME)
+        return QStringLiteral("it is not in an audio format that can be read, or it is damaged");
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av().av_strerror(code, text, sizeof text);
+    return QStringLiteral("it could not be read as audio (%1)").arg(QString::fromLocal8Bit(text));
+}
+
+bool isPcm(AVCodecID id) {
+    return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+QString formatName(const AVFormatContext* format, AVCodecID id) {
+    if (isPcm(id)) {
+        // Plain samples: the container is what a user knows the file as.
+        const QString container = QString::fromLatin1(format->iformat->name);
+        if (container == QLatin1String("w64"))
+            return QStringLiteral("Wave64");
+        return container.section(QLatin1Char(','), 0, 0).toUpper();
+    }
+    static const std::pair<AVCodecID, const char*> known[] = {
+        {AV_CODEC_ID_FLAC, "FLAC"},         {AV_CODEC_ID_MP3, "MP3"},
+        {AV_CODEC_ID_VORBIS, "Ogg Vorbis"}, {AV_CODEC_ID_OPUS, "Opus"},
+        {AV_CODEC_ID_AAC, "AAC"},           {AV_CODEC_ID_ALAC, "ALAC"},
+        {AV_CODEC_ID_WAVPACK, "WavPack"},   {AV_CODEC_ID_APE, "Monkey's Audio"},
+        {AV_CODEC_ID_MP2, "MP2"},           {AV_CODEC_ID_AC3, "AC-3"},
+        {AV_CODEC_ID_WMAV2, "WMA"},         {AV_CODEC_ID_GSM, "GSM"},
+    };
+    for (const auto& [codec, name] : known)
+        if (codec == id)
+            return QString::fromLatin1(name);
+    return QString::fromLatin1(av().avcodec_get_name(id)).toUpper();
+}
+
+double statedSeconds(const AVFormatContext* format, const AVStream* stream) {
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return stream->duration * av_q2d(stream->time_base);
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        return double(format->duration) / AV_TIME_BASE;
+    return 0;
+}
+
+// One file's reading; owns every FFmpeg object it makes.
+class PeakReader {
+  public:
+    PeakReader(Waveform& out, const std::function<bool()>& cancelled,
+               const std::function<void(const Waveform&)>& progress)
+        : out_(out), cancelled_(cancelled), progress_(progress) {}
+    ~PeakReader() {
+        const Av& f = av();
+        f.swr_free(&swr_);
+        f.av_frame_free(&frame_);
+        f.av_packet_free(&packet_);
+        f.avcodec_free_context(&codec_);
+        f.avformat_close_input(&format_);
+    }
+    PeakReader(const PeakReader&) = delete;
+    PeakReader& operator=(const PeakReader&) = delete;
+
+    // The reason the file cannot be read, or empty (read, or cancelled).
+    QString read(const QByteArray& fileName) {
+        if (QString why = open(fileName); !why.isEmpty())
+            return why;
+        return decodeAll();
+    }
+
+  private:
+    QString open(const QByteArray& fileName) {
+        const Av& f = av();
+        if (int rc = f.avformat_open_input(&format_, fileName.constData(), nullptr, nullptr);
+            rc < 0)
+            return plainWords(rc);
+        if (int rc = f.avformat_find_stream_info(format_, nullptr); rc < 0)
+            return plainWords(rc);
+        stream_ = f.av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (stream_ < 0)
+            return QStringLiteral("it holds no audio");
+        const AVCodecParameters* params = format_->streams[stream_]->codecpar;
+        const AVCodec* decoder = f.avcodec_find_decoder(params->codec_id);
+        if (!decoder)
+            return QStringLiteral("there is no decoder here for its kind of audio (%1)")
+                .arg(QString::fromLatin1(f.avcodec_get_name(params->codec_id)));
+        // Cover art and other streams are skipped unread.
+        for (unsigned i = 0; i < format_->nb_streams; ++i)
+            if (int(i) != stream_)
+                format_->streams[i]->discard = AVDISCARD_ALL;
+        codec_ = f.avcodec_alloc_context3(decoder);
+        if (!codec_ || f.avcodec_parameters_to_context(codec_, params) < 0)
+            return QStringLiteral("its decoder could not be set up");
+        codec_->thread_count = 1; // the one worker thread, and no more
+        if (int rc = f.avcodec_open2(codec_, decoder, nullptr); rc < 0)
+            return plainWords(rc);
+        packet_ = f.av_packet_alloc();
+        frame_ = f.av_frame_alloc();
+        if (!packet_ || !frame_)
+            return QStringLiteral("there was not enough memory to read it");
+        describe(params);
+        return {};
+    }
+
+    void describe(const AVCodecParameters* params) {
+        AudioFacts& facts = out_.facts;
+        facts.format = formatName(format_, params->codec_id);
+        facts.sampleRate = params->sample_rate;
+        facts.channels = params->ch_layout.nb_channels;
+        const AVCodecID id = params->codec_id;
+        facts.floatSamples = id == AV_CODEC_ID_PCM_F32LE || id == AV_CODEC_ID_PCM_F32BE ||
+                             id == AV_CODEC_ID_PCM_F64LE || id == AV_CODEC_ID_PCM_F64BE;
+        facts.bitDepth = params->bits_per_raw_sample > 0 ? params->bits_per_raw_sample
+                         : isPcm(id)                     ? params->bits_per_coded_sample
+                                                         : 0;
+        facts.seconds = statedSeconds(format_, format_->streams[stream_]);
+        const int channels = std::max(1, facts.channels);
+        peaks_.emplace(std::min(channels, 2), channels,
+                       qint64(std::llround(facts.seconds * facts.sampleRate)));
+    }
+
+    QString decodeAll() {
+        const Av& f = av();
+        int rc = 0;
+        while ((rc = f.av_read_frame(format_, packet_)) >= 0) {
+            if (packet_->stream_index == stream_ && f.avcodec_send_packet(codec_, packet_) >= 0)
+                drainFrames();
+            f.av_packet_unref(packet_);
+            if (cancelled_())
+                return {};
+            reportProgress();
+        }
+        f.avcodec_send_packet(codec_, nullptr);
+        drainFrames();
+        peaks_->finish();
+        out_.peaks = peaks_->peaks();
+        if (peaks_->frames() == 0)
+            return rc == AVERROR_EOF ? QStringLiteral("no sound could be decoded from it")
+                                     : plainWords(rc);
+        if (out_.facts.sampleRate > 0)
+            out_.facts.seconds = double(peaks_->frames()) / out_.facts.sampleRate;
+        out_.complete = true;
+        return {};
+    }
+
+    // A damaged stretch is passed over; the rest of the file may still decode.
+    void drainFrames() {
+        const Av& f = av();
+        while (f.avcodec_receive_frame(codec_, frame_) >= 0) {
+            addFrame(*frame_);
+            f.av_frame_unref(frame_);
+        }
+    }
+
+    // The formats decoders mostly give are read as they are; the rest are
+    // brought to float planes by libswresample first.
+    void addFrame(const AVFrame& frame) {
+        const int channels = frame.ch_layout.nb_channels;
+        const auto* data = const_cast<const uint8_t* const*>(frame.extended_data);
+        const int n = frame.nb_samples;
+        switch (AVSampleFormat(frame.format)) {
+        case AV_SAMPLE_FMT_S16:
+        case AV_SAMPLE_FMT_S16P:
+            return peaks_->add<int16_t>(data, frame.format == AV_SAMPLE_FMT_S16P, channels, n,
+                                        1.f / 32768);
+        case AV_SAMPLE_FMT_S32:
+        case AV_SAMPLE_FMT_S32P:
+            return peaks_->add<int32_t>(data, frame.format == AV_SAMPLE_FMT_S32P, channels, n,
+                                        1.f / 2147483648.f);
+        case AV_SAMPLE_FMT_FLT:
+        case AV_SAMPLE_FMT_FLTP:
+            return peaks_->add<float>(data, frame.format == AV_SAMPLE_FMT_FLTP, channels, n, 1.f);
+        default:
+            return convert(frame);
+        }
+    }
+
+    void convert(const AVFrame& frame) {
+        const Av& f = av();
+        const int channels = frame.ch_layout.nb_channels;
+        if (!swr_ || frame.format != inFormat_ || channels != inChannels_ ||
+            frame.sample_rate != inRate_) {
+            f.swr_free(&swr_);
+            auto* layout = const_cast<AVChannelLayout*>(&frame.ch_layout);
+            if (f.swr_alloc_set_opts2(&swr_, layout, AV_SAMPLE_FMT_FLTP, frame.sample_rate, layout,
+                                      AVSampleFormat(frame.format), frame.sample_rate, 0,
+                                      nullptr) < 0 ||
+                f.swr_init(swr_) < 0) {
+                f.swr_free(&swr_);
+                return;
+            }
+            inFormat_ = frame.format;
+            inChannels_ = channels;
+            inRate_ = frame.sample_rate;
+        }
+        const int room = f.swr_get_out_samples(swr_, frame.nb_samples);
+        if (room <= 0)
+            return;
+        planes_.resize(channels);
+        std::vector<uint8_t*> into(channels);
+        for (int c = 0; c < channels; ++c) {
+            if (int(planes_[c].size()) < room)
+                planes_[c].resize(room);
+            into[c] = reinterpret_cast<uint8_t*>(planes_[c].data());
+        }
+        const int made =
+            f.swr_convert(swr_, into.data(), room, const_cast<const uint8_t**>(frame.extended_data),
+                          frame.nb_samples);
+        if (made <= 0)
+            return;
+        peaks_->add<float>(into.data(), true, channels, made, 1.f);
+    }
+
+    void reportProgress() {
+        constexpr auto kEvery = std::chrono::milliseconds(40);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastProgress_ < kEvery || !progress_)
+            return;
+        lastProgress_ = now;
+        out_.peaks = peaks_->peaks();
+        progress_(out_);
+    }
+
+    Waveform& out_;
+    const std::function<bool()>& cancelled_;
+    const std::function<void(const Waveform&)>& progress_;
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    SwrContext* swr_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int stream_ = -1;
+    int inFormat_ = -1, inChannels_ = 0, inRate_ = 0;
+    std::vector<std::vector<float>> planes_;
+    std::optional<PeakAccumulator> peaks_;
+    std::chrono::steady_clock::time_point lastProgress_ = std::chrono::steady_clock::now();
+};
+
+} // namespace
+
+Waveform readWaveform(const QString& path, const std::function<bool()>& cancelled,
+                      const std::function<void(const Waveform&)>& progress) {
+    Waveform waveform;
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        waveform.error = QStringLiteral("it is a folder, not a file");
+        return waveform;
+    }
+    if (!info.exists()) {
+        waveform.error = QStringLiteral("the file is not there any more");
+        return waveform;
+    }
+    // A pipe or a device would hold the one worker thread until something
+    // wrote to it, and the program's end with it.
+    if (!isPlainFile(path)) {
+        waveform.error = QStringLiteral("it is not a plain file (a pipe or a device, say)");
+        return waveform;
+    }
+    waveform.facts.bytes = info.size();
+    if (waveform.facts.bytes == 0) {
+        waveform.error = QStringLiteral("the file is empty");
+        return waveform;
+    }
+    if (!av().error.isEmpty()) {
+        waveform.error = QStringLiteral("the decoder could not be loaded (%1)").arg(av().error);
+        return waveform;
+    }
+    PeakReader reader(waveform, cancelled, progress);
+    waveform.error = reader.read(QFile::encodeName(path));
+    return waveform;
+}

@@ -1,0 +1,112 @@
+#include "waveform/waveform_loader.h"
+
+#include "platform/disk_call.h"
+
+#include <QFileInfo>
+#include <optional>
+
+namespace {
+constexpr std::size_t kKeptResults = 16;
+constexpr int kLastReadWaitMs = 1000;
+} // namespace
+
+WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent), thread_(new QThread) {
+    thread_->setObjectName(QStringLiteral("waveform"));
+    worker_ = new QObject;
+    worker_->moveToThread(thread_);
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    // The thread starts with the first read, not with the window: starting it
+    // costs the window's first appearance more than a millisecond.
+}
+
+WaveformLoader::~WaveformLoader() {
+    // The read in progress sees the change of job and stops; only then may this go.
+    ++wanted_;
+    if (!thread_->isRunning()) {
+        delete worker_; // never started, so never finished either
+        delete thread_;
+        return;
+    }
+    thread_->quit();
+    // A read stuck on a drive that stopped answering never sees the change:
+    // its thread is left to the end of the process rather than waited for.
+    if (thread_->wait(kLastReadWaitMs))
+        delete thread_;
+}
+
+namespace {
+
+struct FileFacts {
+    qint64 bytes;
+    QDateTime modified;
+};
+
+// Nothing when the file's drive does not answer.
+std::optional<FileFacts> factsOf(const QString& path) {
+    return disk::call<FileFacts>(path, [path] {
+        const QFileInfo info(path);
+        return FileFacts{info.size(), info.lastModified()};
+    });
+}
+
+} // namespace
+
+WaveformRef WaveformLoader::cached(const QString& path) {
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        if (it->path != path)
+            continue;
+        const std::optional<FileFacts> now = factsOf(path);
+        if (!now || it->bytes != now->bytes || it->modified != now->modified) {
+            kept_.erase(it); // the file changed: its peaks are stale
+            return nullptr;
+        }
+        kept_.splice(kept_.begin(), kept_, it);
+        return kept_.front().waveform;
+    }
+    return nullptr;
+}
+
+void WaveformLoader::load(const QString& path) {
+    const quint64 job = ++wanted_;
+    loading_ = path;
+    if (!thread_->isRunning())
+        thread_->start();
+    QMetaObject::invokeMethod(worker_, [this, job, path] {
+        if (wanted_ != job)
+            return; // superseded before it began
+        const auto cancelled = [this, job] { return wanted_ != job; };
+        const auto progress = [this, job, path](const Waveform& sofar) {
+            QMetaObject::invokeMethod(
+                this, [this, job, path, copy = std::make_shared<const Waveform>(sofar)] {
+                    deliver(job, path, copy);
+                });
+        };
+        auto result = std::make_shared<const Waveform>(readWaveform(path, cancelled, progress));
+        QMetaObject::invokeMethod(this, [this, job, path, result] { deliver(job, path, result); });
+    });
+}
+
+void WaveformLoader::cancel() {
+    ++wanted_;
+    loading_.clear();
+}
+
+void WaveformLoader::deliver(quint64 job, const QString& path, WaveformRef waveform) {
+    if (job != wanted_)
+        return;
+    if (waveform->complete || waveform->failed()) {
+        keep(path, waveform);
+        loading_.clear();
+    }
+    Q_EMIT updated(path, waveform);
+}
+
+void WaveformLoader::keep(const QString& path, WaveformRef waveform) {
+    kept_.remove_if([&](const Kept& k) { return k.path == path; });
+    const std::optional<FileFacts> facts = factsOf(path);
+    if (!facts)
+        return;
+    kept_.push_front({path, facts->bytes, facts->modified, std::move(waveform)});
+    if (kept_.size() > kKeptResults)
+        kept_.pop_back();
+}

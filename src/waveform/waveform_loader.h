@@ -1,0 +1,53 @@
+#pragma once
+
+#include "waveform/waveform_decoder.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <list>
+#include <memory>
+
+using WaveformRef = std::shared_ptr<const Waveform>;
+
+// Reads files' waveforms on one worker thread, the program's only background
+// work; it touches nothing but the file it reads. Asking for another file
+// cancels the running read at once, and nothing of a superseded read is ever
+// delivered. The last few results are kept, so that going back (Play
+// Previous, undo) shows them at once.
+class WaveformLoader : public QObject {
+    Q_OBJECT
+  public:
+    explicit WaveformLoader(QObject* parent = nullptr);
+    ~WaveformLoader() override;
+
+    // The kept result for path, if its file has not changed since; else nullptr.
+    WaveformRef cached(const QString& path);
+    // Starts reading path; updated follows with progress and the result.
+    void load(const QString& path);
+    // Nothing more of the file being read is delivered.
+    void cancel();
+    // The file whose results are delivered now; empty when none.
+    const QString& loading() const { return loading_; }
+
+  Q_SIGNALS:
+    // Peaks so far, then the result (complete, or failed with its reason).
+    void updated(const QString& path, WaveformRef waveform);
+
+  private:
+    struct Kept {
+        QString path;
+        qint64 bytes;
+        QDateTime modified;
+        WaveformRef waveform;
+    };
+    void deliver(quint64 job, const QString& path, WaveformRef waveform);
+    void keep(const QString& path, WaveformRef waveform);
+
+    QThread* thread_;           // left behind at the end when a read hangs on a dead drive
+    QObject* worker_ = nullptr; // lives on thread_: the context the reads run in
+    std::atomic<quint64> wanted_{0};
+    QString loading_;
+    std::list<Kept> kept_; // newest first
+};

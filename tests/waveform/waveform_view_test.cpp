@@ -1,0 +1,216 @@
+#include "engine/mpv_engine.h"
+#include "playback/player_widget.h"
+#include "support/fakes.h"
+#include "support/form_fixture.h"
+#include "support/wav.h"
+#include "waveform/waveform_view.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QThread>
+#include <QWindow>
+#include <cmath>
+
+namespace {
+
+constexpr int kWait = 20000;
+
+bool complete(const WaveformRef& w) {
+    return w && w->complete;
+}
+
+TEST(WaveformLoaderTest, AResultReachesTheGuiThreadIsKeptAndGoesStaleWhenTheFileChanges) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.wav"));
+    writeToneWav(path, 1.0);
+    WaveformLoader loader;
+    WaveformRef last;
+    bool offThread = false;
+    QObject::connect(&loader, &WaveformLoader::updated, [&](const QString& p, WaveformRef w) {
+        offThread = offThread || QThread::currentThread() != qApp->thread();
+        EXPECT_EQ(p, path);
+        last = w;
+    });
+    EXPECT_EQ(loader.cached(path), nullptr);
+    loader.load(path);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
+    EXPECT_FALSE(offThread);
+    EXPECT_EQ(loader.cached(path), last);
+    EXPECT_TRUE(loader.loading().isEmpty());
+
+    writeToneWav(path, 2.0);
+    EXPECT_EQ(loader.cached(path), nullptr) << "the peaks of a file that changed are not shown";
+}
+
+TEST(WaveformLoaderTest, AnotherFileCancelsTheRunningReadAndNothingOfItArrives) {
+    QTemporaryDir dir;
+    const QString longOne = dir.filePath(QStringLiteral("long.wav"));
+    const QString shortOne = dir.filePath(QStringLiteral("short.wav"));
+    writeToneWav(longOne, 120.0);
+    writeToneWav(shortOne, 0.5);
+    WaveformLoader loader;
+    QStringList arrived;
+    WaveformRef last;
+    QObject::connect(&loader, &WaveformLoader::updated, [&](const QString& p, WaveformRef w) {
+        arrived << p;
+        last = w;
+    });
+    loader.load(longOne);
+    loader.load(shortOne);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
+    EXPECT_EQ(arrived.filter(longOne), QStringList());
+    EXPECT_EQ(loader.cached(longOne), nullptr);
+
+    // Cancelled outright: nothing more of the file comes.
+    arrived.clear();
+    loader.load(longOne);
+    loader.cancel();
+    QTest::qWait(0);
+    loader.load(shortOne);
+    last.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
+    EXPECT_EQ(arrived.filter(longOne), QStringList());
+}
+
+class WaveformScreenTest : public FormTest {
+  protected:
+    QString tone(const QString& name, double seconds) {
+        const QString path = QDir(dir.path()).filePath(name);
+        writeToneWav(path, seconds);
+        return path;
+    }
+    WaveformView& view() { return *form->WMPView->waveformView(); }
+    bool shown() { return complete(view().waveform()); }
+    QLabel* labelSaying(const QString& text) {
+        for (QLabel* label : form->WMPView->findChildren<QLabel*>())
+            if (label->text() == text)
+                return label;
+        return nullptr;
+    }
+};
+
+TEST_F(WaveformScreenTest, TheScreenShowsTheFileItsFolderFactsPlaceAndWaveform) {
+    const QString a = tone(QStringLiteral("a.wav"), 1.0), b = tone(QStringLiteral("b.wav"), 2.0),
+                  c = tone(QStringLiteral("c.wav"), 1.5);
+    drop({a, b, c});
+    ASSERT_EQ(currentPath(), c);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+    EXPECT_EQ(form->WMPView->folderText(), dir.path());
+    EXPECT_EQ(
+        form->WMPView->factsText(),
+        QStringLiteral("WAV \u00b7 44.1 kHz \u00b7 stereo \u00b7 16-bit \u00b7 0:01 \u00b7 ") +
+            QLocale::c().formattedDataSize(QFileInfo(c).size(), 1, QLocale::DataSizeSIFormat));
+    EXPECT_EQ(form->WMPView->placeText(), "3 of 3");
+    EXPECT_NEAR(view().waveform()->facts.seconds, 1.5, 0.01);
+
+    form->PlayNew(1);
+    form->PushButton5_Click(); // out of the list; b plays
+    ASSERT_EQ(currentPath(), b);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->WMPView->placeText() == "1 of 2"; }, kWait));
+    EXPECT_EQ(listPlace(37, 1204), "37 of 1,204");
+}
+
+TEST_F(WaveformScreenTest, GoingBackShowsAKeptWaveformAtOnce) {
+    const QString a = tone(QStringLiteral("a.wav"), 1.0), b = tone(QStringLiteral("b.wav"), 1.0);
+    drop({a, b});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+    const WaveformRef ofB = view().waveform();
+    form->PlayNew(1);
+    EXPECT_FALSE(shown()) << "b's waveform must not stand for a's";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown() && view().waveform() != ofB; }, kWait));
+    form->PushButton10_Click(); // Play Next: b again
+    EXPECT_EQ(view().waveform(), ofB) << "kept, so shown without reading the file again";
+}
+
+TEST_F(WaveformScreenTest, AnUndecodableFileSaysWhyOnTheScreenAndWhenThePlayerMovesOn) {
+    const QString bad = makeFile(QStringLiteral("bad.wav"), QByteArray(3000, 'x'));
+    const QString good = tone(QStringLiteral("good.wav"), 1.0);
+    drop({bad, good});
+    form->PlayNew(1);
+    ASSERT_EQ(currentPath(), bad);
+    const QString why =
+        QStringLiteral("it is not in an audio format that can be read, or it is damaged");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return view().message() == QStringLiteral("This file cannot be decoded: ") + why + ".";
+        },
+        kWait))
+        << view().message().toStdString();
+    engine->finishCurrent(true); // the engine gives up on it and moves to the queued one
+    EXPECT_EQ(form->WMPView->notice(), QStringLiteral("Could not play bad.wav: ") + why);
+    EXPECT_EQ(currentPath(), good);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+
+    // Given up on before it was read: the engine's reason, in the screen's words.
+    const QString other = makeFile(QStringLiteral("other.wav"), QByteArray(3000, 'y'));
+    drop({other, good});
+    form->PlayNew(int(listTexts().indexOf("other.wav")) + 1);
+    ASSERT_EQ(currentPath(), other);
+    engine->finishCurrent(true);
+    EXPECT_EQ(form->WMPView->notice(), "Could not play other.wav: it could not be opened");
+}
+
+TEST_F(WaveformScreenTest, AtFullScreenTheScreenSaysHowToGoBack) {
+    drop({tone(QStringLiteral("a.wav"), 1.0)});
+    QLabel* hint = labelSaying(QStringLiteral("Esc: back to the window"));
+    ASSERT_NE(hint, nullptr);
+    form->show();
+    EXPECT_FALSE(hint->isVisible());
+    form->WMP->setFullScreen(true);
+    EXPECT_TRUE(hint->isVisible());
+    form->WMP->setFullScreen(false);
+    EXPECT_FALSE(hint->isVisible());
+}
+
+// The real engine, sound to nowhere: a click on the waveform seeks the file.
+TEST(WaveformSeekTest, AClickAtThreeQuartersSeeksToThreeQuartersOfTheLength) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("eight.wav"));
+    writeToneWav(path, 8.0);
+    QString error;
+    auto engine = MpvEngine::create({{"ao", "null"}}, &error);
+    ASSERT_TRUE(engine) << error.toStdString();
+    Player player(std::move(engine));
+    PlayerWidget widget(player, nullptr);
+    widget.resize(520, 380);
+    widget.show();
+    PlaylistRef list = player.newPlaylist(QStringLiteral("one"));
+    list->appendItem(player.newMedia(path));
+    player.setCurrentPlaylist(list);
+    player.playItem(list->Item(0));
+    WaveformView& view = *widget.waveformView();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player.playState() == Player::Playing && complete(view.waveform()); }, kWait));
+    player.pause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.playState() == Player::Paused; }, kWait));
+
+    const int x = int(std::lround(0.75 * (view.width() - 1)));
+    // Through the window system's door, so that Qt makes its own presses and double-clicks.
+    QWindow* window = widget.windowHandle();
+    auto at = [&](int along) { return view.mapTo(&widget, QPoint(along, view.height() / 2)); };
+    QTest::mouseClick(window, Qt::LeftButton, {}, at(x));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::fabs(player.position() - 6.0) < 0.05; }, kWait))
+        << "at " << player.position();
+    QSlider* slider = nullptr;
+    for (QSlider* s : widget.findChildren<QSlider*>())
+        if (s->maximum() == 8)
+            slider = s;
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->value(), int(player.position())) << "the transport's slider follows";
+
+    // A double-click is for full screen: the position stays where it was.
+    QSignalSpy doubleClicks(&widget, &PlayerWidget::DoubleClick);
+    QTest::mouseDClick(window, Qt::LeftButton, {}, at(view.width() / 4));
+    EXPECT_GE(doubleClicks.count(), 1);
+    // Played on from there, not from the quarter the first click of the pair went to.
+    player.play();
+    const double from = player.position();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::fabs(player.position() - from) > 0.2; }, kWait));
+    // From 6 on (a slow machine may show it later), never from the quarter's 2.
+    EXPECT_GT(player.position(), 6.0);
+    EXPECT_LT(player.position(), 8.0);
+}
+
+} // namespace

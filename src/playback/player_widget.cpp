@@ -1,7 +1,9 @@
 #include "playback/player_widget.h"
 
 #include "playback/player.h"
-#include "playback/transport_icons.h"
+#include "playback/screen_parts.h"
+#include "playback/transport_bar.h"
+#include "waveform/waveform_panel.h"
 #include "waveform/waveform_view.h"
 
 #include <QApplication>
@@ -33,8 +35,8 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
         showState(player_.playState());
     });
     connect(&player_, &Player::playStateChanged, this, &PlayerWidget::showState);
-    connect(&player_, &Player::positionChanged, this, &PlayerWidget::showPosition);
-    connect(&player_, &Player::durationChanged, this, &PlayerWidget::showPosition);
+    connect(&player_, &Player::positionChanged, this, &PlayerWidget::showPlayhead);
+    connect(&player_, &Player::durationChanged, this, &PlayerWidget::showPlayhead);
     connect(&player_, &Player::itemsChanged, placeTimer_, [this] {
         if (!placeTimer_->isActive())
             placeTimer_->start(0);
@@ -42,59 +44,12 @@ PlayerWidget::PlayerWidget(Player& player, QWidget* parent) : QWidget(parent), p
     connect(&player_, &Player::itemFailed, this, [this](const Media& item, const QString& reason) {
         showFailure(item->sourceURL(), reason);
     });
-    connect(&player_, &Player::volumeChanged, this, &PlayerWidget::showVolume);
     connect(&player_, &Player::fullScreenChanged, this, &PlayerWidget::showFullScreen);
     connect(&player_, &Player::noSoundChanged, this, &PlayerWidget::showNoSound);
     showNoSound(player_.noSoundReason());
     showItem();
     showState(player_.playState());
-    showVolume(player_.volume(), player_.mute());
 }
-
-// A one-line label that shortens its text in the middle to the room it has.
-class ElidedLabel : public QLabel {
-  public:
-    explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
-        setTextFormat(Qt::PlainText);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setAlignment(Qt::AlignCenter);
-    }
-    void setFullText(const QString& text) {
-        full_ = text;
-        elide();
-    }
-    const QString& fullText() const { return full_; }
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        elide();
-    }
-
-  private:
-    void elide() { setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, width())); }
-    QString full_;
-};
-
-namespace {
-
-QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale = 1.0) {
-    auto* label = new QLabel(screen);
-    // File names, folders and messages are shown as written, never as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    label->setForegroundRole(role);
-    if (scale != 1.0) {
-        QFont font = label->font();
-        font.setPointSizeF(font.pointSizeF() * scale);
-        label->setFont(font);
-    }
-    return label;
-}
-
-constexpr int kReadDelayMs = 150;
-
-} // namespace
 
 void PlayerWidget::buildScreen() {
     // The screen takes the palette's colours (light, dark, a skin's), not its own.
@@ -147,75 +102,17 @@ void PlayerWidget::buildScreen() {
     outer->setSpacing(2);
     outer->addWidget(screen, 1);
 
-    loader_ = new WaveformLoader(this);
-    readTimer_ = new QTimer(this);
-    readTimer_->setSingleShot(true);
+    panel_ = new WaveformPanel(*waveform_, this);
+    connect(panel_, &WaveformPanel::factsChanged, facts_, &QLabel::setText);
+    connect(panel_, &WaveformPanel::waveformShown, this, &PlayerWidget::showPlayhead);
     placeTimer_ = new QTimer(this);
     placeTimer_->setSingleShot(true);
-    connect(readTimer_, &QTimer::timeout, this, &PlayerWidget::startReading);
     connect(placeTimer_, &QTimer::timeout, this, &PlayerWidget::showPlace);
-    connect(loader_, &WaveformLoader::updated, this, [this](const QString& path, WaveformRef w) {
-        if (path == shownPath_)
-            showWaveform(w);
-    });
     connect(waveform_, &WaveformView::seekRequested, this, &PlayerWidget::seekToFraction);
 }
 
-QToolButton* PlayerWidget::transportButton(QWidget* bar, TransportIcon icon, const QString& tip) {
-    auto* button = new QToolButton(bar);
-    setSymbol(button, icon);
-    button->setToolTip(tip);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
-}
-
-namespace {
-constexpr char kSymbolProperty[] = "transportSymbol";
-} // namespace
-
-void PlayerWidget::setSymbol(QToolButton* button, TransportIcon icon) {
-    button->setProperty(kSymbolProperty, static_cast<int>(icon));
-    button->setIcon(transportIcon(icon, palette()));
-}
-
 void PlayerWidget::buildTransportBar() {
-    auto* bar = new QWidget(this);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(2, 0, 2, 2);
-    row->setSpacing(2);
-    auto* previous = transportButton(bar, TransportIcon::Previous, tr("Previous (Ctrl+B)"));
-    playPause_ = transportButton(bar, TransportIcon::Play, tr("Play (Space)"));
-    auto* stop = transportButton(bar, TransportIcon::Stop, tr("Stop"));
-    auto* next = transportButton(bar, TransportIcon::Next, tr("Next (Ctrl+F)"));
-    seek_ = new QSlider(Qt::Horizontal, bar);
-    seek_->setFocusPolicy(Qt::NoFocus);
-    seek_->setToolTip(tr("Position (Left and Right skip)"));
-    time_ = new QLabel(bar);
-    time_->setTextFormat(Qt::PlainText);
-    mute_ = transportButton(bar, TransportIcon::Volume, tr("Mute"));
-    volume_ = new QSlider(Qt::Horizontal, bar);
-    volume_->setRange(0, 100);
-    volume_->setFixedWidth(70);
-    volume_->setFocusPolicy(Qt::NoFocus);
-    volume_->setToolTip(tr("Volume (F8 and F9)"));
-    for (QWidget* w : {static_cast<QWidget*>(previous), static_cast<QWidget*>(playPause_),
-                       static_cast<QWidget*>(stop), static_cast<QWidget*>(next)})
-        row->addWidget(w);
-    row->addWidget(seek_, 1);
-    row->addWidget(time_);
-    row->addWidget(mute_);
-    row->addWidget(volume_);
-    layout()->addWidget(bar);
-
-    connect(previous, &QToolButton::clicked, &player_, &Player::previous);
-    connect(next, &QToolButton::clicked, &player_, &Player::next);
-    connect(stop, &QToolButton::clicked, &player_, &Player::stop);
-    connect(playPause_, &QToolButton::clicked, this, [this] { player_.togglePlay(); });
-    connect(seek_, &QSlider::sliderMoved, this, [this](int value) { player_.seek(value); });
-    connect(mute_, &QToolButton::clicked, this, [this] { player_.setMute(!player_.mute()); });
-    connect(volume_, &QSlider::sliderMoved, &player_, &Player::setVolume);
-
+    layout()->addWidget(new TransportBar(player_, this));
     for (QWidget* child : findChildren<QWidget*>()) {
         child->setMouseTracking(true);
         child->installEventFilter(this);
@@ -235,59 +132,15 @@ void PlayerWidget::showItem() {
     folder_->setFullText(
         item ? path.left(std::max<qsizetype>(1, path.lastIndexOf(QLatin1Char('/')))) : QString());
     setToolTip(path);
-    showWaveformOf(path);
+    panel_->show(path);
     showPlace();
-    showPosition();
-}
-
-// Playback never waits for the waveform: a file not read before is read once
-// it sounds (or a moment after, when it cannot), so the two do not compete
-// for the processor while the engine opens it.
-void PlayerWidget::showWaveformOf(const QString& path) {
-    if (path == shownPath_ && (waveform_->waveform() || !waveform_->message().isEmpty() ||
-                               readTimer_->isActive() || loader_->loading() == path))
-        return; // the same file again: what is shown, or on its way, stays
-    shownPath_ = path;
-    readTimer_->stop();
-    if (path.isEmpty()) {
-        loader_->cancel();
-        waveform_->setWaveform(nullptr);
-        facts_->clear();
-        return;
-    }
-    if (WaveformRef kept = loader_->cached(path)) {
-        loader_->cancel();
-        showWaveform(kept);
-        return;
-    }
-    loader_->cancel();
-    waveform_->setWaveform(nullptr);
-    facts_->clear();
-    readTimer_->start(kReadDelayMs);
-}
-
-void PlayerWidget::startReading() {
-    readTimer_->stop();
-    if (!shownPath_.isEmpty())
-        loader_->load(shownPath_);
-}
-
-void PlayerWidget::showWaveform(const WaveformRef& waveform) {
-    if (waveform->failed()) {
-        waveform_->setMessage(tr("This file cannot be decoded: %1.").arg(waveform->error));
-        facts_->setText(factsLine(waveform->facts));
-        return;
-    }
-    waveform_->setWaveform(waveform);
-    facts_->setText(factsLine(waveform->facts));
     showPlayhead();
 }
 
 double PlayerWidget::length() const {
     if (player_.duration() > 0)
         return player_.duration();
-    const WaveformRef& shown = waveform_->waveform();
-    return shown ? shown->facts.seconds : 0;
+    return panel_->seconds();
 }
 
 void PlayerWidget::showPlayhead() {
@@ -310,7 +163,7 @@ void PlayerWidget::showPlace() {
 
 void PlayerWidget::showFailure(const QString& path, const QString& reason) {
     // Our own decoder's words, when it has read the file; else the engine's.
-    const WaveformRef kept = loader_->cached(path);
+    const WaveformRef kept = panel_->loader().cached(path);
     const QString why = kept && kept->failed() ? kept->error : plainPlaybackError(reason);
     showNotice(tr("Could not play %1: %2").arg(fileName(path), why));
 }
@@ -337,28 +190,6 @@ QString PlayerWidget::placeText() const {
     return place_->text();
 }
 
-QString listPlace(int number, int count) {
-    // Without a language set, numbers are still grouped as in "1,204".
-    QLocale here;
-    if (here.language() == QLocale::C)
-        here = QLocale(QLocale::English);
-    return PlayerWidget::tr("%1 of %2").arg(here.toString(number), here.toString(count));
-}
-
-QString plainPlaybackError(const QString& engineError) {
-    static const QHash<QString, QString> plain = {
-        {QStringLiteral("unrecognized file format"),
-         QStringLiteral("it is not in an audio format that can be read, or it is damaged")},
-        {QStringLiteral("loading failed"), QStringLiteral("it could not be opened")},
-        {QStringLiteral("nothing to play"), QStringLiteral("it holds no audio")},
-        {QStringLiteral("no audio or video data played"), QStringLiteral("it holds no audio")},
-        {QStringLiteral("audio output initialization failed"),
-         QStringLiteral("the sound output could not be started")},
-    };
-    return plain.value(engineError, engineError.isEmpty() ? QStringLiteral("it could not be played")
-                                                          : engineError);
-}
-
 void PlayerWidget::showState(int state) {
     static const QHash<int, QString> names = {{Player::Stopped, tr("Stopped")},
                                               {Player::Paused, tr("Paused")},
@@ -367,11 +198,8 @@ void PlayerWidget::showState(int state) {
                                               {Player::MediaEnded, tr("Ended")}};
     // Without a file there is nothing to say of it; the screen reads as at start.
     status_->setText(player_.currentMedia() ? names.value(state, tr("Ready")) : QString());
-    const bool playing = state == Player::Playing || state == Player::Transitioning;
-    setSymbol(playPause_, playing ? TransportIcon::Pause : TransportIcon::Play);
-    if (state == Player::Playing && readTimer_->isActive())
-        startReading();
-    playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
+    if (state == Player::Playing)
+        panel_->soundStarted();
 }
 
 void PlayerWidget::showNotice(const QString& text) {
@@ -391,20 +219,6 @@ void PlayerWidget::showNoSound(const QString& reason) {
 
 QString PlayerWidget::soundNotice() const {
     return sound_->text();
-}
-
-void PlayerWidget::showPosition() {
-    const double total = player_.duration();
-    seek_->setRange(0, static_cast<int>(total));
-    if (!seek_->isSliderDown())
-        seek_->setValue(static_cast<int>(player_.position()));
-    time_->setText(formatTime(player_.position()) + QStringLiteral(" / ") + formatTime(total));
-    showPlayhead();
-}
-
-void PlayerWidget::showVolume(int percent, bool muted) {
-    volume_->setValue(percent);
-    setSymbol(mute_, muted ? TransportIcon::Muted : TransportIcon::Volume);
 }
 
 void PlayerWidget::showFullScreen(bool on) {
@@ -495,17 +309,6 @@ void PlayerWidget::mouseMoveEvent(QMouseEvent*) {
     Q_EMIT MouseMove();
 }
 
-void PlayerWidget::changeEvent(QEvent* event) {
-    // A skin or a desktop theme change: the symbols take the new colours.
-    if (event->type() == QEvent::PaletteChange)
-        for (QToolButton* button : findChildren<QToolButton*>()) {
-            const QVariant symbol = button->property(kSymbolProperty);
-            if (symbol.isValid())
-                setSymbol(button, static_cast<TransportIcon>(symbol.toInt()));
-        }
-    QWidget::changeEvent(event);
-}
-
 bool PlayerWidget::eventFilter(QObject* watched, QEvent* event) {
     // A click on the waveform seeks at once; when it was the first half of a
     // double-click (full screen), the position goes back to where it was.
@@ -521,4 +324,8 @@ bool PlayerWidget::eventFilter(QObject* watched, QEvent* event) {
     else if (event->type() == QEvent::MouseButtonPress && !qobject_cast<QSlider*>(watched))
         setFocus(Qt::MouseFocusReason);
     return QWidget::eventFilter(watched, event);
+}
+
+WaveformLoader* PlayerWidget::waveformLoader() const {
+    return &panel_->loader();
 }

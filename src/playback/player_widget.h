@@ -1,19 +1,17 @@
 #pragma once
 
 #include "platform/time_text.h"
+#include "playback/screen_parts.h"
 
 #include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
-enum class TransportIcon;
-
 class Player;
 class QLabel;
-class ElidedLabel;
 class WaveformLoader;
+class WaveformPanel;
 class WaveformView;
-struct Waveform;
 class QSlider;
 class QToolButton;
 
@@ -33,7 +31,7 @@ class PlayerWidget : public QWidget {
     // "No sound: …" while nothing can be heard; empty while sound works.
     QString soundNotice() const;
     WaveformView* waveformView() const { return waveform_; }
-    WaveformLoader* waveformLoader() const { return loader_; }
+    WaveformLoader* waveformLoader() const;
     // What the screen says of the current file: its folder, its facts, its place.
     QString folderText() const;
     QString factsText() const;
@@ -48,7 +46,6 @@ class PlayerWidget : public QWidget {
     void UndoRequested();
 
   protected:
-    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -58,15 +55,9 @@ class PlayerWidget : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QToolButton* transportButton(QWidget* bar, TransportIcon icon, const QString& tip);
-    // Draws the symbol in the current palette, and again whenever the palette changes.
-    void setSymbol(QToolButton* button, TransportIcon icon);
     void buildScreen();
     void buildTransportBar();
     void showItem();
-    void showWaveformOf(const QString& path);
-    void startReading();
-    void showWaveform(const std::shared_ptr<const Waveform>& waveform);
     void showPlayhead();
     void showPlace();
     void seekToFraction(double fraction);
@@ -74,8 +65,6 @@ class PlayerWidget : public QWidget {
     double length() const;
     bool secondPressOfADoubleClick(const QPoint& at);
     void showState(int state);
-    void showPosition();
-    void showVolume(int percent, bool muted);
     void showFullScreen(bool on);
     void showNoSound(const QString& reason);
 
@@ -87,25 +76,13 @@ class PlayerWidget : public QWidget {
     QLabel* place_ = nullptr;
     QLabel* hint_ = nullptr;
     WaveformView* waveform_ = nullptr;
-    WaveformLoader* loader_ = nullptr;
-    class QTimer* readTimer_ = nullptr;  // reading starts once the file sounds, or after this
+    WaveformPanel* panel_ = nullptr;
     class QTimer* placeTimer_ = nullptr; // one count for a burst of list changes
-    QString shownPath_;
-    double positionBeforeClick_ = 0; // where a double-click on the waveform goes back to
+    double positionBeforeClick_ = 0;     // where a double-click on the waveform goes back to
     QElapsedTimer sinceClick_;
     QPoint clickedAt_;
     QLabel* notice_ = nullptr;
     QLabel* sound_ = nullptr; // stays while it lasts, unlike the notice
     class QTimer* noticeTimer_ = nullptr;
-    QLabel* time_ = nullptr;
-    QSlider* seek_ = nullptr;
-    QSlider* volume_ = nullptr;
-    QToolButton* playPause_ = nullptr;
-    QToolButton* mute_ = nullptr;
     QRect placeInWindow_;
 };
-
-// "37 of 1,204".
-QString listPlace(int number, int count);
-// The engine's reason a file failed, in the words the screen uses.
-QString plainPlaybackError(const QString& engineError);

@@ -3,82 +3,7 @@
 #include "engine/waiting_engine.h"
 #include "platform/failure.h"
 
-#include <QRandomGenerator>
 #include <algorithm>
-
-const Media& Playlist::Item(int i) const {
-    if (i < 0 || i >= count())
-        throw Failure(QStringLiteral("The playlist has no item %1").arg(i));
-    return items_[static_cast<size_t>(i)];
-}
-
-void Playlist::appendItem(const Media& item) {
-    if (!item)
-        throw Failure(QStringLiteral("No media item was given"));
-    items_.push_back(item);
-    ++members_[item.get()];
-    changed();
-}
-
-void Playlist::appendItems(const std::vector<Media>& items) {
-    if (std::any_of(items.begin(), items.end(), [](const Media& item) { return !item; }))
-        throw Failure(QStringLiteral("No media item was given"));
-    items_.insert(items_.end(), items.begin(), items.end());
-    for (const Media& item : items)
-        ++members_[item.get()];
-    changed();
-}
-
-void Playlist::reserve(int total) {
-    items_.reserve(static_cast<size_t>(std::max(total, 0)));
-    members_.reserve(total);
-}
-
-void Playlist::insertItem(int index, const Media& item) {
-    if (!item)
-        throw Failure(QStringLiteral("No media item was given"));
-    if (index < 0 || index > count())
-        throw Failure(QStringLiteral("Index %1 is out of range").arg(index));
-    items_.insert(items_.begin() + index, item);
-    ++members_[item.get()];
-    changed();
-}
-
-int Playlist::indexOf(const MediaItem* item, int hint) const {
-    if (!item || !members_.contains(item))
-        return -1;
-    if (hint >= 0 && hint < count() && items_[static_cast<size_t>(hint)].get() == item)
-        return hint;
-    for (int i = 0; i < count(); ++i)
-        if (items_[static_cast<size_t>(i)].get() == item)
-            return i;
-    return -1;
-}
-
-void Playlist::removeItem(const Media& item) {
-    // Held apart from the list: the caller may pass Item(i) itself, which the
-    // erase below would turn into its neighbour.
-    const MediaItem* const removed = item.get();
-    const int at = indexOf(removed);
-    if (at < 0)
-        throw Failure(QStringLiteral("The item is not in the playlist"));
-    const Media keepAlive = items_[static_cast<size_t>(at)];
-    items_.erase(items_.begin() + at);
-    if (--members_[removed] == 0)
-        members_.remove(removed);
-    changed();
-}
-
-void Playlist::clear() {
-    items_.clear();
-    members_.clear();
-    changed();
-}
-
-void Playlist::changed() {
-    if (observer_)
-        observer_->playlistChanged();
-}
 
 Player::Player(std::unique_ptr<AudioEngine> engine) {
     // The player always has a current playlist, empty at first.
@@ -236,7 +161,7 @@ void Player::start(const Media& item, ChangeCause cause) {
     const bool changed = item != current_;
     current_ = item;
     currentHint_ = -1;
-    playedThisRound_.insert(item.get());
+    round_.played(item.get());
     queued_.reset();
     queuedId_ = 0;
     position_ = 0;
@@ -255,43 +180,11 @@ int Player::currentIndex() const {
     return currentHint_;
 }
 
-Media Player::chooseShuffled() {
-    const int n = playlist_->count();
-    auto fresh = [&](const Media& m) {
-        return m != current_ && !playedThisRound_.contains(m.get());
-    };
-    auto* random = QRandomGenerator::global();
-    // A few random probes find an unplayed item at once in all but the last
-    // items of a round; the scan below settles the rest.
-    for (int probe = 0; probe < 16; ++probe) {
-        const Media& m = playlist_->Item(static_cast<int>(random->bounded(n)));
-        if (fresh(m))
-            return m;
-    }
-    std::vector<int> left;
-    for (int i = 0; i < n; ++i)
-        if (fresh(playlist_->Item(i)))
-            left.push_back(i);
-    if (!left.empty())
-        return playlist_->Item(left[random->bounded(static_cast<quint32>(left.size()))]);
-    if (!loop_)
-        return nullptr;
-    playedThisRound_.clear();
-    playedThisRound_.insert(current_.get());
-    if (n == 1)
-        return playlist_->Item(0);
-    for (;;) {
-        const Media& m = playlist_->Item(static_cast<int>(random->bounded(n)));
-        if (m != current_)
-            return m;
-    }
-}
-
 Media Player::chooseNext() {
     if (!playlist_ || playlist_->count() == 0)
         return nullptr;
     if (shuffle_)
-        return chooseShuffled();
+        return round_.choose(*playlist_, current_, loop_);
     const int at = currentIndex();
     if (at < 0)
         return nullptr;
@@ -331,7 +224,7 @@ void Player::onEntryStarted(AudioEngine::EntryId id) {
     openedAs_ = identityOf(current_->sourceURL());
     queued_.reset();
     queuedId_ = 0;
-    playedThisRound_.insert(current_.get());
+    round_.played(current_.get());
     setState(Transitioning);
     refreshQueue();
     Q_EMIT CurrentItemChange(current_, ChangeCause::EndOfItem);
@@ -363,9 +256,9 @@ void Player::onPlaybackStarted(AudioEngine::EntryId id) {
 void Player::setMode(const QString& mode, bool on) {
     if (mode == QLatin1String("shuffle")) {
         shuffle_ = on;
-        playedThisRound_.clear();
+        round_.clear();
         if (current_)
-            playedThisRound_.insert(current_.get());
+            round_.played(current_.get());
     } else if (mode == QLatin1String("loop")) {
         loop_ = on;
     } else {

@@ -183,7 +183,7 @@ void ListView::Remove(int i) {
     const bool othersSelected =
         selectionModel()->selectedRows().size() > (selectionModel()->isSelected(entry) ? 1 : 0);
     entries_->remove(entry.row());
-    // Qt selects the entry that becomes current; a list control leaves the selection alone.
+    // Qt would select the entry that becomes current; removing an entry leaves the selection alone.
     if (!othersSelected)
         clearSelection();
 }

@@ -33,6 +33,11 @@ Form1::Form1(Platform platform)
 Form1::~Form1() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
+    // The controls go after this object's members, in QWidget's destructor, and
+    // the player's screen loses the focus on its way: nothing of theirs may
+    // reach a handler here any more.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
 }
 
 void Form1::runBoxClick(const char* handler, void (Form1::*click)()) {

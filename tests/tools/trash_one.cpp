@@ -13,6 +13,8 @@ class PrintingDialogs : public Dialogs {
     void showMessage(const QString& text, const QString&, MessageIcon) override {
         std::printf("%s\n",
                     qPrintable(displayedLines(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        // At once: a leak checker ends the process at exit before stdio's buffers are written.
+        std::fflush(stdout);
     }
     bool askYesNo(const QString&, const QString&) override { return false; }
 };

@@ -114,11 +114,31 @@ TEST_F(FaithfulNamesTest, SamplesWhoseNamesCouldBeEitherAreLeftOut) {
 }
 
 TEST(FaithfulPath, ShowsBadBytesEscapedAndKeepsGoodText) {
-    EXPECT_EQ(showBytes("/m/caf\xC3\xA9.wav"), QString::fromUtf8("/m/caf\xC3\xA9.wav"));
-    EXPECT_EQ(showBytes("/m/caf\xE9.wav"), "/m/caf\\xe9.wav");
-    EXPECT_TRUE(isFaithfulPath("/no/such/folder/caf\uFFFD.wav"));
+    const struct {
+        QByteArray bytes;
+        QString shown;
+    } names[] = {
+        {"/m/caf\xC3\xA9.wav", QString::fromUtf8("/m/caf\xC3\xA9.wav")},
+        {"/m/caf\xE9.wav", QStringLiteral("/m/caf\\xe9.wav")},
+        {"/m/\x80\x7F.wav", QStringLiteral("/m/\\x80\x7F.wav")}, // the first byte past ASCII
+        {"/m/\xFF.wav", QStringLiteral("/m/\\xff.wav")},
+    };
+    for (const auto& name : names)
+        EXPECT_EQ(showBytes(name.bytes), name.shown) << name.bytes.toStdString();
     EXPECT_TRUE(survivesDecoding("plain \xE2\x82\xAC.mp3"));
     EXPECT_FALSE(survivesDecoding("bad \xFF.mp3"));
+}
+
+// A name may hold U+FFFD in good UTF-8 (EF BF BD): it is its own name, found
+// on disk as it is spelt, and no lossy namesake stands beside it.
+TEST(FaithfulPath, AValidNameThatHoldsTheReplacementCharacterIsAccepted) {
+    QTemporaryDir dir;
+    const QString name = QDir(dir.path()).filePath(QString::fromUtf8("caf\xEF\xBF\xBD.wav"));
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_TRUE(isFaithfulPath(name));
+    EXPECT_TRUE(isFaithfulPath(QStringLiteral("/no/such/folder/caf\uFFFD.wav")));
 }
 
 class OpenDialogTest : public FormTest {};

@@ -96,6 +96,35 @@ TEST(IniReaderTest, ReadsEveryStringQSettingsWritesExactlyAsQSettingsReadsIt) {
     }
 }
 
+// Escapes a person may write by hand, which QSettings itself never writes:
+// what the quick reader takes, it takes as QSettings reads it.
+TEST(IniReaderTest, HandWrittenEscapesReadAsQSettingsReadsThem) {
+    const QByteArray values[] = {
+        "/m/\\101.wav",      // octal: A
+        "/m/\\1010.wav",     // three octal digits, then a plain 0
+        "/m/\\x41.wav",      // hexadecimal
+        "/m/\\x4142.wav",    // hexadecimal runs on
+        "/m/a\\tb\\\"c.wav", // tab, quote
+        "\"/m/q,uote.wav\"", // quoted
+        "/m/\\0.wav",        // octal zero
+    };
+    QTemporaryDir dir;
+    for (const QByteArray& value : values) {
+        SCOPED_TRACE(value.toStdString());
+        const QByteArray body = "[Thrennic]\nSong0=" + value + "\n";
+        const QString path = dir.filePath(QStringLiteral("hand.conf"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(body);
+        file.close();
+        QSettings back(path, QSettings::IniFormat);
+        const QString expected = back.value(QStringLiteral("Thrennic/Song0")).toString();
+        const auto fast = readIniStrings(body, QLatin1String("Thrennic"), QLatin1String("Song"));
+        ASSERT_TRUE(fast.has_value()) << "declined";
+        EXPECT_EQ(fast->value(QStringLiteral("Song0")), expected);
+    }
+}
+
 TEST(IniReaderTest, WhatItDoesNotReadItLeavesToQSettings) {
     const QByteArray declined[] = {
         "Song0=a, b\n",            // a list

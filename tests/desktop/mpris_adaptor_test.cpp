@@ -1,0 +1,56 @@
+#include "desktop/mpris.h"
+#include "support/form_fixture.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The desktop's player controls as the adaptor answers them, without a bus.
+class MprisAdaptorTest : public FormTest {
+  protected:
+    MprisAdaptorTest() : mpris(*form), player(mpris.findChild<MprisPlayer*>()) {
+        drop({makeFile(QStringLiteral("m/a.wav")), makeFile(QStringLiteral("m/b.wav"))});
+        form->PlayNew(1);
+        engine->startPlayback();
+    }
+    QVariant metadata(const char* key) const {
+        return player->metadata().value(QLatin1String(key));
+    }
+    QString trackId() const { return metadata("mpris:trackid").value<QDBusObjectPath>().path(); }
+
+    Mpris mpris;
+    MprisPlayer* player;
+};
+
+TEST_F(MprisAdaptorTest, TheLengthIsInMicrosecondsOnceTheEngineKnowsIt) {
+    ASSERT_TRUE(player);
+    Q_EMIT engine->durationChanged(30.0);
+    EXPECT_EQ(metadata("mpris:length").toLongLong(), 30'000'000);
+    EXPECT_EQ(metadata("xesam:title").toString(), currentPath().section(QLatin1Char('/'), -1));
+}
+
+TEST_F(MprisAdaptorTest, SeekMovesByTheOffsetAndSetPositionOnlyForTheCurrentTrack) {
+    ASSERT_TRUE(player);
+    Q_EMIT engine->durationChanged(30.0);
+    engine->playOn(5.0);
+    QSignalSpy seeked(player, &MprisPlayer::Seeked);
+
+    player->Seek(1'000'000);
+    EXPECT_NEAR(engine->seekedTo, 6.0, 0.1);
+    ASSERT_EQ(seeked.size(), 1);
+    EXPECT_NEAR(seeked.at(0).at(0).toLongLong(), 6'000'000, 100'000);
+
+    player->Seek(-60'000'000); // before the start: the start
+    EXPECT_NEAR(engine->seekedTo, 0.0, 1e-9);
+
+    player->SetPosition(QDBusObjectPath(trackId()), 12'000'000);
+    EXPECT_NEAR(engine->seekedTo, 12.0, 1e-9);
+    engine->seekedTo = -1;
+    player->SetPosition(QDBusObjectPath(QStringLiteral("/org/thrennic/Thrennic/Stale")), 3'000'000);
+    player->SetPosition(QDBusObjectPath(trackId()), -1);
+    EXPECT_EQ(engine->seekedTo, -1) << "a stale track or a negative place moves nothing";
+    EXPECT_EQ(seeked.size(), 3);
+}
+
+} // namespace

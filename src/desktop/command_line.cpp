@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <dirent.h>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {} // namespace
 

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <condition_variable>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
 #include <utility>
 #include <vector>

@@ -5,9 +5,7 @@
 #include "playback/playlist.h"
 #include "playback/shuffle_round.h"
 
-#include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <memory>
 #include <vector>

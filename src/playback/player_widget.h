@@ -12,8 +12,6 @@ class QLabel;
 class WaveformLoader;
 class WaveformPanel;
 class WaveformView;
-class QSlider;
-class QToolButton;
 
 // The player on screen: a screen with the file's name, folder and facts, its
 // whole-file waveform (click to seek) and its place in the list, above a

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <sys/stat.h>
 
 namespace {
 constexpr int kFirstRoom = 100;

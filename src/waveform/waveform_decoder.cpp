@@ -12,7 +12,6 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 

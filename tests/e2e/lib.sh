@@ -56,10 +56,11 @@ try_start_x() {
   read -r -t 20 number <&3 || { echo "Xvfb gave no display number" >&2; kill "$xpid" 2>/dev/null; return 1; }
   export DISPLAY=":$number"
   wait_for 20 xdpyinfo || { echo "display $DISPLAY did not answer" >&2; kill "$xpid" 2>/dev/null; return 1; }
-  openbox >/dev/null 2>&1 & local wm=$!; PIDS+=("$wm")
+  openbox >"$WORK/openbox.log" 2>&1 & local wm=$!; PIDS+=("$wm")
   # wmctrl -m answers once a window manager has announced itself (xprop always exits 0).
   wait_for 20 wmctrl -m && return 0
-  echo "openbox did not announce itself on $DISPLAY" >&2
+  echo "openbox did not announce itself on $DISPLAY ($(kill -0 "$wm" 2>/dev/null && echo running || echo ended)); it said:" >&2
+  cat "$WORK/openbox.log" >&2
   kill "$wm" "$xpid" 2>/dev/null
   return 1
 }

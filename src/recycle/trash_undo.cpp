@@ -93,6 +93,13 @@ QStringList infoNames(const QString& folder, const QString& baseName) {
     return names;
 }
 
+qint64 writtenAtNs(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 struct Info {
     QString path; // as written: absolute, or relative to the mount's top
     QDateTime deleted;
@@ -169,17 +176,21 @@ std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expe
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))
             return trashedAs(expected.folders[i], QFileInfo(expected.infoFiles[i]).fileName());
+    // The same path trashed more than once: ours is the newest entry, by the
+    // date its info records and, for deletes within one second, by when the
+    // info file was written.
     std::optional<TrashedFile> found;
-    QDateTime newest;
+    std::pair<QDateTime, qint64> newest;
     for (const QString& folder : expected.folders)
         for (const QString& name : infoNames(folder, QFileInfo(path).fileName())) {
             const QString infoPath = folder + QStringLiteral("/info/") + name;
             if (!infoIsFor(folder, infoPath, path))
                 continue;
-            const QDateTime deleted = readInfo(infoPath).deleted;
-            if (found && deleted < newest)
+            const std::pair<QDateTime, qint64> age{readInfo(infoPath).deleted,
+                                                   writtenAtNs(infoPath)};
+            if (found && age < newest)
                 continue;
-            newest = deleted;
+            newest = age;
             found = trashedAs(folder, name);
         }
     return found;

@@ -7,8 +7,11 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
+#include <QUrl>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -155,7 +158,7 @@ TEST_F(UndoDeleteTest, AnUndoThatCannotBeDoneMovesNothingSaysWhyAndLeavesTheStac
     }
 }
 
-TEST_F(UndoDeleteTest, CtrlZInsideADialogDoesNothing) {
+TEST_F(UndoDeleteTest, CtrlZInsideADialogOrHalfWayThroughAnAddOrDeleteDoesNothing) {
     deleteEntry(2);
     QDialog box(form.get());
     box.setModal(true);
@@ -166,8 +169,14 @@ TEST_F(UndoDeleteTest, CtrlZInsideADialogDoesNothing) {
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_EQ(form->Recycled.size(), 1u);
     box.close();
+    // An add or a delete that is changing the list (its box up, say) takes no undo.
+    form->BusyUpdating = true;
+    form->UndoDelete();
+    form->BusyUpdating = false;
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "c.wav"}));
     undo();
-    EXPECT_TRUE(QFile::exists(b)) << "once the box is gone, Ctrl+Z works";
+    EXPECT_TRUE(QFile::exists(b)) << "once the box is gone and the change done, Ctrl+Z works";
 }
 
 TEST_F(UndoDeleteTest, CtrlZAtFullScreenUndoes) {
@@ -196,6 +205,46 @@ TEST_F(FormTest, AFileWhoseExpectedTrashNameWasTakenMeanwhileIsStillFound) {
     ASSERT_TRUE(back.open(QIODevice::ReadOnly));
     EXPECT_EQ(back.readAll(), "ours");
     EXPECT_EQ(trashedNames(), QStringList({"take.one.wav"})) << "the other stays in the Trash";
+}
+
+// A take recorded again under its old name and trashed again, with the name
+// expected for it taken meanwhile: of the two entries recording that path, the
+// newest comes back, whether the deletes were an hour or under a second apart.
+TEST_F(FormTest, OfTwoTrashEntriesForOnePathTheNewestComesBack) {
+    const QString info = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/info/";
+    for (const int secondsApart : {3600, 0}) {
+        SCOPED_TRACE(secondsApart);
+        emptyTrash();
+        const QString path = makeFile("ours/take.wav", "old take");
+        ASSERT_TRUE(ShellDelete(path, 1, dialogs));
+        makeFile("ours/take.wav", "new take");
+        const trash::Expected expected = trash::expectedNames(path);
+        ASSERT_TRUE(ShellDelete(makeFile("other/take.wav", "theirs"), 1, dialogs));
+        ASSERT_TRUE(ShellDelete(path, 1, dialogs));
+        ASSERT_EQ(trashedNames(), QStringList({"take.2.wav", "take.3.wav", "take.wav"}));
+        // The first delete's date set back; its info file keeps the older write time.
+        QSettings newer(info + "take.3.wav.trashinfo", QSettings::IniFormat);
+        const QDateTime when =
+            QDateTime::fromString(newer.value("Trash Info/DeletionDate").toString(), Qt::ISODate);
+        QFile older(info + "take.wav.trashinfo");
+        const QDateTime written = QFileInfo(older).lastModified();
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        older.write("[Trash Info]\nPath=" + QUrl::toPercentEncoding(path, "/") + "\nDeletionDate=" +
+                    when.addSecs(-secondsApart).toString(Qt::ISODate).toLatin1() + "\n");
+        ASSERT_TRUE(older.flush());
+        ASSERT_TRUE(older.setFileTime(written, QFileDevice::FileModificationTime));
+        older.close();
+
+        const std::optional<TrashedFile> found = trash::findTrashed(path, expected);
+        ASSERT_TRUE(found);
+        EXPECT_TRUE(found->trashedPath.endsWith("/files/take.3.wav"))
+            << found->trashedPath.toStdString();
+        EXPECT_EQ(trash::restore(*found), QString());
+        QFile back(path);
+        ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+        EXPECT_EQ(back.readAll(), "new take");
+        QFile::remove(path);
+    }
 }
 
 // A drive of its own: a small ext4 image, loop-mounted. Needs root.

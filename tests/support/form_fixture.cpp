@@ -110,8 +110,22 @@ static QString trashDir() {
 }
 
 QStringList FormTest::trashedNames() {
-    return QDir(trashDir() + QStringLiteral("/files"))
-        .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    const auto names = [](const QString& folder) {
+        return QDir(trashDir() + folder)
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    };
+    QStringList files = names(QStringLiteral("/files"));
+    const QString suffix = QStringLiteral(".trashinfo");
+    QStringList infoOf;
+    for (const QString& info : names(QStringLiteral("/info")))
+        infoOf << (info.endsWith(suffix) ? info.chopped(suffix.size()) : info);
+    // A file and its info go and come back together; one without the other shows.
+    for (QString& file : files)
+        if (!infoOf.removeOne(file))
+            file += QStringLiteral(" (without its info)");
+    for (const QString& orphan : infoOf)
+        files << orphan + suffix + QStringLiteral(" (without its file)");
+    return files;
 }
 
 QString FormTest::trashedFrom(const QString& name) {

@@ -37,7 +37,8 @@ class FormTest : public ::testing::Test {
     QStringList playlistPaths() const;
     QString currentPath() const;
     int selectedEntry() const;
-    // What the user's Trash holds (file names) and the original path noted for one.
+    // What the user's Trash holds (file names; a file or an info file without the
+    // other is named so) and the original path noted for one.
     static QStringList trashedNames();
     static QString trashedFrom(const QString& name);
     static void emptyTrash();

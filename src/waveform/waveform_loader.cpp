@@ -6,11 +6,11 @@
 #include <optional>
 
 namespace {
-constexpr std::size_t kKeptResults = 16;
 constexpr int kLastReadWaitMs = 1000;
 } // namespace
 
-WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent), thread_(new QThread) {
+WaveformLoader::WaveformLoader(QObject* parent, Reader reader)
+    : QObject(parent), reader_(std::move(reader)), thread_(new QThread) {
     thread_->setObjectName(QStringLiteral("waveform"));
     worker_ = new QObject;
     worker_->moveToThread(thread_);
@@ -81,7 +81,7 @@ void WaveformLoader::load(const QString& path) {
                     deliver(job, path, copy);
                 });
         };
-        auto result = std::make_shared<const Waveform>(readWaveform(path, cancelled, progress));
+        auto result = std::make_shared<const Waveform>(reader_(path, cancelled, progress));
         QMetaObject::invokeMethod(this, [this, job, path, result] { deliver(job, path, result); });
     });
 }

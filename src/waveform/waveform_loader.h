@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QThread>
 #include <atomic>
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -19,7 +20,14 @@ using WaveformRef = std::shared_ptr<const Waveform>;
 class WaveformLoader : public QObject {
     Q_OBJECT
   public:
-    explicit WaveformLoader(QObject* parent = nullptr);
+    // How a file is read: readWaveform, or a stand-in in tests.
+    using Reader =
+        std::function<Waveform(const QString& path, const std::function<bool()>& cancelled,
+                               const std::function<void(const Waveform&)>& progress)>;
+    // How many results are kept, the least recently shown going first.
+    static constexpr std::size_t kKeptResults = 16;
+
+    explicit WaveformLoader(QObject* parent = nullptr, Reader reader = readWaveform);
     ~WaveformLoader() override;
 
     // The kept result for path, if its file has not changed since; else nullptr.
@@ -45,6 +53,7 @@ class WaveformLoader : public QObject {
     void deliver(quint64 job, const QString& path, WaveformRef waveform);
     void keep(const QString& path, WaveformRef waveform);
 
+    Reader reader_;
     QThread* thread_;           // left behind at the end when a read hangs on a dead drive
     QObject* worker_ = nullptr; // lives on thread_: the context the reads run in
     std::atomic<quint64> wanted_{0};

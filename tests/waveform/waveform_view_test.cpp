@@ -5,6 +5,8 @@
 #include "support/wav.h"
 #include "waveform/waveform_view.h"
 
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSlider>
@@ -33,45 +35,100 @@ TEST(WaveformLoaderTest, AResultReachesTheGuiThreadIsKeptAndGoesStaleWhenTheFile
         EXPECT_EQ(p, path);
         last = w;
     });
+    const auto readAgain = [&] {
+        last.reset();
+        loader.load(path);
+        return QTest::qWaitFor([&] { return complete(last); }, kWait);
+    };
     EXPECT_EQ(loader.cached(path), nullptr);
-    loader.load(path);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
+    ASSERT_TRUE(readAgain());
     EXPECT_FALSE(offThread);
     EXPECT_EQ(loader.cached(path), last);
     EXPECT_TRUE(loader.loading().isEmpty());
 
     writeToneWav(path, 2.0);
     EXPECT_EQ(loader.cached(path), nullptr) << "the peaks of a file that changed are not shown";
+
+    ASSERT_TRUE(readAgain());
+    writeToneWav(path, 2.0, 880.0); // the same size, written later
+    QFile rewritten(path);
+    ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(rewritten.setFileTime(QFileInfo(path).lastModified().addSecs(10),
+                                      QFileDevice::FileModificationTime));
+    EXPECT_EQ(loader.cached(path), nullptr) << "a rewrite of the same size is a change too";
 }
 
-TEST(WaveformLoaderTest, AnotherFileCancelsTheRunningReadAndNothingOfItArrives) {
-    QTemporaryDir dir;
-    const QString longOne = dir.filePath(QStringLiteral("long.wav"));
-    const QString shortOne = dir.filePath(QStringLiteral("short.wav"));
-    writeToneWav(longOne, 120.0);
-    writeToneWav(shortOne, 0.5);
-    WaveformLoader loader;
-    QStringList arrived;
-    WaveformRef last;
-    QObject::connect(&loader, &WaveformLoader::updated, [&](const QString& p, WaveformRef w) {
-        arrived << p;
-        last = w;
-    });
-    loader.load(longOne);
-    loader.load(shortOne);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
-    EXPECT_EQ(arrived.filter(longOne), QStringList());
-    EXPECT_EQ(loader.cached(longOne), nullptr);
+// Stands in for the decoder: a file named "held…" reports some peaks once and
+// then reads on until it is no longer wanted; any other file is read at once.
+Waveform readHeldOrAtOnce(const QString& path, const std::function<bool()>& cancelled,
+                          const std::function<void(const Waveform&)>& progress) {
+    Waveform waveform;
+    waveform.peaks.lanes = 1;
+    waveform.peaks.columns.resize(1);
+    if (QFileInfo(path).fileName().startsWith(QStringLiteral("held"))) {
+        progress(waveform);
+        const QDeadlineTimer deadline(kWait);
+        while (!cancelled() && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        return waveform; // as a cancelled read ends: incomplete, not failed
+    }
+    waveform.complete = true;
+    return waveform;
+}
 
-    // Cancelled outright: nothing more of the file comes.
-    arrived.clear();
-    loader.load(longOne);
-    loader.cancel();
-    QTest::qWait(0);
-    loader.load(shortOne);
-    last.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
-    EXPECT_EQ(arrived.filter(longOne), QStringList());
+TEST(WaveformLoaderTest, NothingMoreArrivesOfAReadSupersededOrCancelledAfterItsFirstProgress) {
+    QTemporaryDir dir;
+    const QString held = dir.filePath(QStringLiteral("held.wav"));
+    const QString other = dir.filePath(QStringLiteral("other.wav"));
+    for (const QString& path : {held, other})
+        writeToneWav(path, 0.1);
+    for (const bool cancelFirst : {false, true}) {
+        SCOPED_TRACE(cancelFirst ? "cancelled, then another file" : "another file");
+        WaveformLoader loader(nullptr, readHeldOrAtOnce);
+        QStringList arrived;
+        WaveformRef last;
+        QObject::connect(&loader, &WaveformLoader::updated, [&](const QString& p, WaveformRef w) {
+            arrived << p;
+            last = w;
+        });
+        loader.load(held);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !arrived.isEmpty(); }, kWait));
+        ASSERT_EQ(arrived, QStringList({held})) << "its progress came while it was wanted";
+        if (cancelFirst)
+            loader.cancel();
+        loader.load(other);
+        // One worker, in order: once the other file's result is here, whatever
+        // the held read sent on its way out has been delivered or dropped.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return complete(last); }, kWait));
+        EXPECT_EQ(arrived, QStringList({held, other}));
+        EXPECT_EQ(loader.cached(held), nullptr);
+    }
+}
+
+TEST(WaveformLoaderTest, TheLeastRecentlyShownResultIsTheOneForgotten) {
+    QTemporaryDir dir;
+    WaveformLoader loader(nullptr, readHeldOrAtOnce);
+    WaveformRef last;
+    QObject::connect(&loader, &WaveformLoader::updated,
+                     [&](const QString&, WaveformRef w) { last = w; });
+    QStringList paths;
+    const auto read = [&](int n) {
+        paths << dir.filePath(QStringLiteral("%1.wav").arg(n));
+        writeToneWav(paths.back(), 0.01);
+        last.reset();
+        loader.load(paths.back());
+        return QTest::qWaitFor([&] { return complete(last); }, kWait);
+    };
+    const int kept = int(WaveformLoader::kKeptResults);
+    for (int n = 0; n < kept; ++n)
+        ASSERT_TRUE(read(n));
+    ASSERT_NE(loader.cached(paths[0]), nullptr); // shown again: now the most recent
+    ASSERT_TRUE(read(kept));
+    EXPECT_EQ(loader.cached(paths[1]), nullptr) << "the least recently shown went";
+    for (const QString& path : paths) {
+        if (path != paths[1])
+            EXPECT_NE(loader.cached(path), nullptr) << path.toStdString();
+    }
 }
 
 class WaveformScreenTest : public FormTest {

@@ -269,4 +269,41 @@ TEST(WaveformSeekTest, AClickAtThreeQuartersSeeksToThreeQuartersOfTheLength) {
     EXPECT_LT(player.position(), 8.0);
 }
 
+// The view alone, with a palette of its own: the pixels it draws.
+TEST(WaveformViewTest, ThePlayedPartIsInThePlayedToneThePlayheadMovesAndAMessageSeeksNothing) {
+    WaveformView view(nullptr);
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Highlight, QColor(0, 0, 255));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    view.setPalette(palette);
+    view.resize(201, 60);
+    auto waveform = std::make_shared<Waveform>();
+    waveform->complete = true;
+    waveform->peaks.lanes = 1;
+    waveform->peaks.columns.assign(100, PeakColumn{-0.8f, 0.8f, false});
+    view.setWaveform(waveform);
+    const int y = 15; // inside the peaks, clear of the middle line
+    const auto colourAt = [&](int x) { return view.grab().toImage().pixelColor(x, y); };
+    const QColor played(0, 0, 255);
+
+    view.setPlayhead(0.5);
+    EXPECT_EQ(colourAt(50), played);
+    EXPECT_NE(colourAt(150), played) << "ahead of the playhead, the other tone";
+    EXPECT_NE(colourAt(150), QColor(Qt::white)) << "but the peaks are drawn there too";
+    EXPECT_EQ(colourAt(100), QColor(Qt::black)) << "the playhead";
+    view.setPlayhead(0.75);
+    EXPECT_EQ(colourAt(150), QColor(Qt::black)) << "the playhead moved";
+    EXPECT_EQ(colourAt(125), played);
+    EXPECT_NE(colourAt(100), QColor(Qt::black));
+
+    QSignalSpy seeks(&view, &WaveformView::seekRequested);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(50, y));
+    ASSERT_EQ(seeks.count(), 1);
+    EXPECT_DOUBLE_EQ(seeks[0][0].toDouble(), 0.25);
+    view.setMessage(QStringLiteral("This file cannot be decoded."));
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(150, y));
+    EXPECT_EQ(seeks.count(), 1) << "a click on a message seeks nothing";
+}
+
 } // namespace

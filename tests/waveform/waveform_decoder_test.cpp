@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -194,13 +195,21 @@ TEST_F(WaveformDecoderTest, ProgressComesWhileReadingAndCancellingStopsTheReadAt
     EXPECT_FALSE(cut.failed());
     EXPECT_EQ(asked, 4) << "the read went on after it was cancelled";
 
+    // A slow drive: each of the first 200 packets takes a millisecond or more,
+    // so the read lasts long enough for several reports.
+    int packets = 0;
     std::vector<qint64> seen;
     const Waveform slow = readWaveform(
-        path, [] { return false; },
+        path,
+        [&] {
+            if (++packets <= 200)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return false;
+        },
         [&](const Waveform& sofar) { seen.push_back(sofar.peaks.buckets()); });
-    (void)slow;
-    // The 40 ms between reports may outlast so short a read; when they came,
-    // each held more than the one before, and never more than the whole.
+    ASSERT_TRUE(slow.complete);
+    ASSERT_GE(seen.size(), 2u) << "no progress came in a read of " << packets << " packets";
+    // Each report held more than the one before, and never more than the whole.
     for (std::size_t i = 1; i < seen.size(); ++i)
         EXPECT_GT(seen[i], seen[i - 1]);
     for (qint64 n : seen)

@@ -25,7 +25,6 @@ void EngineStarter::start() {
 }
 
 void EngineStarter::startOnceShown(QWidget& window) {
-    constexpr int kLatestStartMs = 500;
     QWindow* handle = window.windowHandle();
     if (!handle || handle->isExposed()) {
         start();

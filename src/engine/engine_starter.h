@@ -17,6 +17,9 @@ class EngineUser;
 class EngineStarter : public QObject {
     Q_OBJECT
   public:
+    // The latest a start waits for the window to show.
+    static constexpr int kLatestStartMs = 500;
+
     EngineStarter(EngineUser& user, Dialogs& dialogs, MpvEngine::Options options = {});
     // Waits for a start still under way and lets go of what it made.
     ~EngineStarter() override;

@@ -4,10 +4,12 @@
 #include "support/fakes.h"
 #include "support/wav.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -65,6 +67,38 @@ TEST_F(EngineStarterTest, AWindowThatIsNeverShownStillGetsItsEngine) {
     EngineStarter starter(player, dialogs, {{"ao", "null"}});
     starter.startOnceShown(window);
     EXPECT_TRUE(QTest::qWaitFor([&] { return playing(); }, 15000));
+}
+
+// Started at once for a window already on the screen: the engine comes with no
+// timer having fired, only the worker's hand-over delivered.
+TEST_F(EngineStarterTest, AWindowAlreadyOnTheScreenGetsItsEngineAtOnce) {
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EngineStarter starter(player, dialogs, {{"ao", "null"}});
+    QSignalSpy finished(&starter, &EngineStarter::finished);
+    starter.startOnceShown(window);
+    const QDeadlineTimer deadline(15000);
+    while (finished.isEmpty() && !deadline.hasExpired()) {
+        QCoreApplication::sendPostedEvents(); // never a timer's event
+        QThread::yieldCurrentThread();
+    }
+    EXPECT_EQ(finished.count(), 1);
+}
+
+// Shown after the start was asked for: its showing starts the engine, and the
+// latest-start timer that follows starts no second one.
+TEST_F(EngineStarterTest, AWindowShownLaterGetsOneEngineOnly) {
+    QWidget window;
+    window.winId();
+    EngineStarter starter(player, dialogs, {{"ao", "null"}});
+    QSignalSpy finished(&starter, &EngineStarter::finished);
+    starter.startOnceShown(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 15000));
+    EXPECT_FALSE(
+        QTest::qWaitFor([&] { return finished.count() > 1; }, 2 * EngineStarter::kLatestStartMs));
+    EXPECT_TRUE(player.engineReady());
 }
 
 TEST(MpvLibraryTest, AMissingLibraryGivesItsNameAndTheReason) {

@@ -2,9 +2,11 @@
 #include "support/pipe_watch.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSysInfo>
 
 namespace {
@@ -76,14 +78,31 @@ TEST_F(SettingsLockTest, APipeWhereTheLockBelongsFailsTheSaveWithoutWaiting) {
     EXPECT_EQ(stored("ListCount"), "1");
 }
 
-TEST_F(SettingsLockTest, ALockHeldByALiveProcessFailsThroughTheCallersTrap) {
+TEST_F(SettingsLockTest, ALockHeldByALiveProcessFailsThroughTheCallersTrapHoweverOld) {
     writeLock(ownedBy(QCoreApplication::applicationPid()));
+    // Written an hour ago: a live owner's lock is never judged by its age.
+    QFile lock(lockPath());
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+    lock.close();
     form->close();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.contains("Form_QueryUnload at line 100"));
     EXPECT_TRUE(dialogs.shown[0].text.contains("held by process"));
     EXPECT_EQ(endProgramCalls, 1) << "closing goes on";
     EXPECT_EQ(stored("ListCount"), "1");
+}
+
+// Another copy saving at the same moment: its lock is waited for, briefly.
+TEST_F(SettingsLockTest, ALockAnotherCopyHoldsForAMomentIsWaitedFor) {
+    QProcess other;
+    other.start(SETTINGS_WRITER_PATH, {"--hold-lock", lockPath(), "100"});
+    ASSERT_TRUE(other.waitForReadyRead(10000)) << "the other copy never took the lock";
+    ASSERT_EQ(other.readLine().trimmed(), "locked");
+    EXPECT_EQ(saveFailure(), "");
+    EXPECT_EQ(stored("ListCount"), "2");
+    other.waitForFinished(10000);
 }
 
 TEST_F(SettingsLockTest, AByteOrderMarkIsNoFailure) {

@@ -5,10 +5,26 @@
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
+#include <QLockFile>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // --hold-lock FILE MS: another copy of the program mid-save, holding the
+    // settings lock for MS milliseconds; says "locked" once it has it.
+    if (argc == 4 && std::strcmp(argv[1], "--hold-lock") == 0) {
+        QLockFile lock(QString::fromLocal8Bit(argv[2]));
+        if (!lock.tryLock(5000))
+            return 1;
+        std::puts("locked");
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[3])));
+        return 0;
+    }
     IniSettingsStore store;
     const int base = argc > 1 ? std::atoi(argv[1]) : 20;
     for (long g = 0;; ++g) {

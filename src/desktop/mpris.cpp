@@ -66,12 +66,13 @@ bool Mpris::registerOnSessionBus() {
 }
 
 void Mpris::announce(const QStringList& changed) {
-    if (!registered_)
-        return;
     auto* player = findChild<MprisPlayer*>();
     QVariantMap values;
     for (const QString& name : changed)
         values.insert(name, player->property(name.toLatin1().constData()));
+    Q_EMIT announced(values);
+    if (!registered_)
+        return;
     QDBusMessage signal =
         QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                    QStringLiteral("PropertiesChanged"));

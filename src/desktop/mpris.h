@@ -27,6 +27,10 @@ class Mpris : public QObject {
     bool registerOnSessionBus();
     Form1& window() const { return window_; }
 
+  Q_SIGNALS:
+    // The player's properties whose change is told on the bus, with their new values.
+    void announced(const QVariantMap& values);
+
   private:
     void announce(const QStringList& changed);
     Form1& window_;

@@ -1,7 +1,9 @@
 #include "desktop/mpris.h"
+#include "playback/player_widget.h"
 #include "support/form_fixture.h"
 
 #include <QSignalSpy>
+#include <QSlider>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,6 +53,23 @@ TEST_F(MprisAdaptorTest, SeekMovesByTheOffsetAndSetPositionOnlyForTheCurrentTrac
     player->SetPosition(QDBusObjectPath(trackId()), -1);
     EXPECT_EQ(engine->seekedTo, -1) << "a stale track or a negative place moves nothing";
     EXPECT_EQ(seeked.size(), 3);
+}
+
+TEST_F(MprisAdaptorTest, AVolumeChangeInTheWindowIsToldWithTheNewVolume) {
+    ASSERT_TRUE(player);
+    QSignalSpy announced(&mpris, &Mpris::announced);
+    QSlider* volume = nullptr;
+    for (QSlider* slider : form->WMPView->findChildren<QSlider*>())
+        if (slider->toolTip().startsWith(QStringLiteral("Volume")))
+            volume = slider;
+    ASSERT_NE(volume, nullptr);
+    volume->setSliderDown(true); // dragged there by hand
+    volume->setSliderPosition(80);
+    volume->setSliderDown(false);
+    ASSERT_EQ(announced.size(), 1);
+    const QVariantMap told = announced.at(0).at(0).toMap();
+    EXPECT_EQ(told.keys(), QStringList({"Volume"}));
+    EXPECT_DOUBLE_EQ(told.value("Volume").toDouble(), 0.8);
 }
 
 } // namespace

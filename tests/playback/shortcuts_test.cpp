@@ -157,10 +157,27 @@ TEST_F(ShortcutsTest, InTheFullScreenPlayerEveryPressDeletesWhateverRouteTookThe
     EXPECT_EQ(currentPath(), c);
 }
 
-TEST_F(ShortcutsTest, DeleteWhileADialogOfOursIsOpenTakesNoFile) {
+TEST_F(ShortcutsTest, DeleteWhileADialogOrAPopupIsOpenTakesNoFile) {
     form->PlayNew(1);
     engine->startPlayback();
     form->WMPView->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->WMPView->hasFocus(); }, 5000));
+    // A popup up (a menu, a list dropped down) that leaves the focus where it
+    // was: Delete is the popup's, even when the press reaches the focus.
+    {
+        QWidget popup(form.get(), Qt::Popup);
+        popup.setFocusPolicy(Qt::NoFocus);
+        popup.resize(80, 40);
+        popup.show();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QApplication::activePopupWidget() == &popup; }, 5000));
+        ASSERT_EQ(QApplication::focusWidget(), form->WMPView);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(form->WMPView, &press);
+        pollDone();
+    }
+    EXPECT_TRUE(trashedNames().isEmpty());
+
     // A modal dialog of the program, as the shortcut list, Help or the Open
     // dialog are; a Delete press reaches whatever has the focus meanwhile.
     QDialog dialog(form.get());

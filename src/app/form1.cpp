@@ -23,8 +23,9 @@ constexpr int kOpenDialogBufferChars = 1 << 20;
 
 Form1::Form1(Platform platform)
     : WMP(std::make_unique<Player>(std::move(platform.engine))), dialogs_(platform.dialogs),
-      settings_(platform.settings), programFolder_(platform.programFolder),
-      endProgram_(std::move(platform.endProgram)), showFolder_(std::move(platform.showFolder)) {
+      settings_(platform.settings), filePicker_(platform.filePicker),
+      programFolder_(platform.programFolder), endProgram_(std::move(platform.endProgram)),
+      showFolder_(std::move(platform.showFolder)) {
     CommonDialog1 = std::make_unique<OpenDialog>(platform.filePicker, kOpenDialogBufferChars);
     SkinFramework1 = std::make_unique<SkinEngine>();
     buildControls();
@@ -164,4 +165,12 @@ void Form1::buildControls() {
     connect(WMPView, &PlayerWidget::MouseMove, this, [this] { WMP_MouseMove(); });
     connect(WMPView, &PlayerWidget::UndoRequested, this,
             [this] { guarded("UndoDelete", [&] { UndoDelete(); }); });
+    connect(WMPView, &PlayerWidget::FolderKeyPressed, this, [this](int number, bool chooseAgain) {
+        guarded("MoveToFolderKey", [&] {
+            if (chooseAgain)
+                ChooseFolderFor(number);
+            else
+                MoveToFolderKey(number);
+        });
+    });
 }

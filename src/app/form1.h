@@ -23,6 +23,7 @@ class QMimeData;
 class QTimer;
 class DeleteKeyLatch;
 class OpenDialog;
+class FilePicker;
 class SkinEngine;
 class Dialogs;
 class ListView;
@@ -157,8 +158,19 @@ class Form1 : public QWidget {
     // Only the file the user heard goes: nothing while a mouse button is held on
     // the list, nothing before a file the user did not choose here has played a
     // moment, and nothing when the file was replaced on disk since it was opened.
-    // A press refused says why on the player's screen.
-    bool mayDeletePlaying();
+    // A press refused says why on the player's screen (for a move to a folder
+    // when moving).
+    bool mayDeletePlaying(bool moving = false);
+
+    // ---- Sorting into folders (src/recycle) -------------------------------
+    // The folder Ctrl+N moves the playing file to, for N from 1 to 9; empty while unbound.
+    QString BoundFolders[10];
+    void LoadFolderBindings(); // from the settings file, shown on the player's screen
+    // Ctrl+N: the playing file moves to folder N (chosen first when unbound),
+    // with the guards of Delete, and the next entry plays; then the list is saved.
+    void MoveToFolderKey(int number);
+    // Ctrl+Shift+N, or Ctrl+N unbound: the folder chooser; true when one was bound.
+    bool ChooseFolderFor(int number);
     // Runs a change of the playing file that the user did not make in this
     // window (a hand-over, the desktop's player controls, the restore).
     template <class Change> void outsideSwitch(Change&& change) {
@@ -185,11 +197,12 @@ class Form1 : public QWidget {
     void WMP_DoubleClick(); // full screen while playing
     void WMP_MouseMove();   // the default pointer
     // Keyboard: the window sees keys before the focused control; Delete is also polled.
-    void Form_KeyDown(int& keyCode, int shift); // Ctrl, Ctrl+H, Ctrl+T, Delete, Alt+Enter
-    DeleteKeyLatch* DeleteKey = nullptr;        // Delete presses in our own windows
-    QTimer* Timer2 = nullptr;                   // the poll, armed for one tick by each press
-    void Timer2_Timer();      // a Delete the key handler did not take → deleteMedia
-    void PushButton7_Click(); // "Show Keyboard Shortcuts"
+    // Ctrl, Ctrl+H, Ctrl+T, Ctrl+Z, Ctrl+1 … 9 (with Shift), Delete, Alt+Enter
+    void Form_KeyDown(int& keyCode, int shift);
+    DeleteKeyLatch* DeleteKey = nullptr; // Delete presses in our own windows
+    QTimer* Timer2 = nullptr;            // the poll, armed for one tick by each press
+    void Timer2_Timer();                 // a Delete the key handler did not take → deleteMedia
+    void PushButton7_Click();            // "Show Keyboard Shortcuts"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -204,6 +217,8 @@ class Form1 : public QWidget {
     struct AddSteps;
     void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);
     void deletePlaying(class Trap& trap);
+    void movePlaying(class Trap& trap, int number);
+    void showFolderKeys();
     void fullScreenOncePlaying();
     PushButton* makeButton(const QString& caption, int left, int top);
     // An option box's click handling: under its own name, or during start-up
@@ -214,6 +229,7 @@ class Form1 : public QWidget {
 
     Dialogs& dialogs_;
     SettingsStore& settings_;
+    FilePicker& filePicker_;
     QString programFolder_;
     std::function<void()> endProgram_;
     std::function<void(const QString&)> showFolder_;

@@ -133,4 +133,5 @@ void Form1::Form_Load() {
     trap(180, [&] { DeleteReady = true; });
     trap(182, [&] { BusyUpdating = false; });
     loading_ = false;
+    guarded("LoadFolderBindings", [&] { LoadFolderBindings(); });
 }

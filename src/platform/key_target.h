@@ -6,3 +6,8 @@ class QObject;
 // the chain from the focused one; this is true only for the first of those, the
 // widget the press was meant for (the focused widget, or the window without one).
 bool isKeyTarget(const QObject* receiver);
+
+class QKeyEvent;
+// The digit 1 to 9 of a press of that key on the main keyboard, with or
+// without Shift (which makes it "!", "@", … on most layouts); 0 for any other key.
+int digitKeyOf(const QKeyEvent& press);

@@ -20,6 +20,16 @@ QStringList QtFilePicker::pickFiles(const QString& title, const QStringList& fil
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
 }
 
+QString QtFilePicker::pickFolder(const QString& title, const QString& start) {
+    QFileDialog dialog(parent_, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::ReadOnly); // as for the Open dialog: it never touches files
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().front()
+               : QString();
+}
+
 QStringList OpenDialog::nameFilters() const {
     const QStringList parts = Filter.split(QLatin1Char('|'));
     QStringList filters;

@@ -12,6 +12,8 @@ class FilePicker {
     // Existing files chosen (several at once), as full paths; empty when cancelled.
     virtual QStringList pickFiles(const QString& title, const QStringList& filters,
                                   int preselected) = 0;
+    // An existing folder chosen, as a full path, starting at start; empty when cancelled.
+    virtual QString pickFolder(const QString& title, const QString& start) = 0;
 };
 
 class QtFilePicker : public FilePicker {
@@ -19,6 +21,7 @@ class QtFilePicker : public FilePicker {
     void setParent(QWidget* parent) { parent_ = parent; }
     QStringList pickFiles(const QString& title, const QStringList& filters,
                           int preselected) override;
+    QString pickFolder(const QString& title, const QString& start) override;
 
   private:
     QWidget* parent_ = nullptr;

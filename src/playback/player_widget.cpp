@@ -1,5 +1,6 @@
 #include "playback/player_widget.h"
 
+#include "platform/key_target.h"
 #include "playback/player.h"
 #include "playback/screen_parts.h"
 #include "playback/transport_bar.h"
@@ -73,6 +74,9 @@ void PlayerWidget::buildScreen() {
     notice_->setObjectName(QStringLiteral("playerNotice"));
     sound_ = screenLabel(screen, QPalette::Text);
     sound_->setWordWrap(true);
+    folderKeys_ = screenLabel(screen, QPalette::PlaceholderText);
+    folderKeys_->setWordWrap(true);
+    folderKeys_->hide();
     hint_ = screenLabel(screen, QPalette::PlaceholderText);
     hint_->setText(tr("Esc: back to the window"));
     hint_->hide();
@@ -91,6 +95,7 @@ void PlayerWidget::buildScreen() {
     stateRow->addWidget(place_, 1);
     column->addLayout(stateRow);
     column->addWidget(sound_);
+    column->addWidget(folderKeys_);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);
@@ -210,6 +215,15 @@ QString PlayerWidget::notice() const {
     return notice_->text();
 }
 
+void PlayerWidget::showFolderKeys(const QString& line) {
+    folderKeys_->setText(line);
+    folderKeys_->setVisible(!line.isEmpty());
+}
+
+QString PlayerWidget::folderKeysText() const {
+    return folderKeys_->text();
+}
+
 void PlayerWidget::showNoSound(const QString& reason) {
     sound_->setText(reason.isEmpty() ? QString() : tr("No sound: %1").arg(reason));
     sound_->setVisible(!reason.isEmpty());
@@ -240,6 +254,13 @@ void PlayerWidget::showFullScreen(bool on) {
 
 void PlayerWidget::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = event->modifiers() == Qt::ControlModifier;
+    if (const int digit = digitKeyOf(*event);
+        digit > 0 && (event->modifiers() & Qt::ControlModifier) &&
+        !(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+        if (!event->isAutoRepeat()) // a held key moves one file
+            Q_EMIT FolderKeyPressed(digit, event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_F:
         if (!ctrl)

@@ -26,6 +26,9 @@ class PlayerWidget : public QWidget {
     // A line on the screen for a few seconds: what a delete or an undo did.
     void showNotice(const QString& text);
     QString notice() const;
+    // The line of the folders bound to keys ("Ctrl+1 Keep · Ctrl+2 Maybe"); empty hides it.
+    void showFolderKeys(const QString& line);
+    QString folderKeysText() const;
     // "No sound: …" while nothing can be heard; empty while sound works.
     QString soundNotice() const;
     WaveformView* waveformView() const { return waveform_; }
@@ -42,6 +45,8 @@ class PlayerWidget : public QWidget {
     void MouseMove();
     // Ctrl+Z at full screen, where the window does not see the keys.
     void UndoRequested();
+    // Ctrl+1 … Ctrl+9 there (again: with Shift, to choose the folder anew).
+    void FolderKeyPressed(int number, bool chooseAgain);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -81,6 +86,7 @@ class PlayerWidget : public QWidget {
     QPoint clickedAt_;
     QLabel* notice_ = nullptr;
     QLabel* sound_ = nullptr; // stays while it lasts, unlike the notice
+    QLabel* folderKeys_ = nullptr;
     class QTimer* noticeTimer_ = nullptr;
     QRect placeInWindow_;
 };

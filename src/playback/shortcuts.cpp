@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkT = 84, kVkZ = 90;
+constexpr int kVk0 = 48, kVkFirstDigit = 49, kVkLastDigit = 57; // 1 to 9
 constexpr int kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
 
 // The key code and shift bits the window's key handler works with.
@@ -27,6 +28,9 @@ int keyCodeOf(const QKeyEvent& e) {
     case Qt::Key_Enter:
         return kVkReturn;
     default:
+        // Ctrl+Shift+1 comes as the layout's "!": the digit key it was.
+        if (const int digit = digitKeyOf(e); digit > 0)
+            return kVk0 + digit;
         // Letters and digits have the same codes in both worlds.
         return e.key() >= Qt::Key_0 && e.key() <= Qt::Key_Z ? e.key() : 0x10000 + e.key();
     }
@@ -61,6 +65,13 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
     } else if (bits == kCtrlBit && keyCode == kVkZ) {
         UndoDelete();
         keyCode = 0;
+    } else if ((bits & ~kShiftBit) == kCtrlBit && keyCode >= kVkFirstDigit &&
+               keyCode <= kVkLastDigit) {
+        if (bits & kShiftBit)
+            ChooseFolderFor(keyCode - kVk0);
+        else
+            MoveToFolderKey(keyCode - kVk0);
+        keyCode = 0;
     } else if (keyCode == kVkDelete) {
         DeleteKeyHandled = true;
         BusyUpdating = true;
@@ -87,6 +98,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* receiver = static_cast<QWidget*>(watched);
     const auto& key = static_cast<const QKeyEvent&>(*event);
     const bool toPlayer = receiver == WMPView || WMPView->isAncestorOf(receiver);
+    // A held Ctrl+N moves one file: its repeats do nothing.
+    if (key.isAutoRepeat() && digitKeyOf(key) > 0 && (key.modifiers() & Qt::ControlModifier) &&
+        inPlayingView(*receiver, *this, *WMPView))
+        return true;
     if (key.key() == Qt::Key_Delete) {
         // A held key is one press: its auto-repeats never delete, by any route.
         if (DeleteKey->isRepeat(key))

@@ -33,15 +33,19 @@ void Form1::WMP_PositionChange(double seconds) {
         unheard_ = false;
 }
 
-bool Form1::mayDeletePlaying() {
+bool Form1::mayDeletePlaying(bool moving) {
+    const QString ignored =
+        moving ? QStringLiteral("move ignored") : QStringLiteral("Delete ignored");
+    const QString nothingSent = moving ? QStringLiteral("nothing was moved")
+                                       : QStringLiteral("nothing was sent to the Trash");
     // A press on an entry selects it before its file plays; during a drag the
     // selection is the entry being carried.
     if (ListMouseDown) {
-        WMPView->showNotice(QStringLiteral("Mouse button held on the list: Delete ignored"));
+        WMPView->showNotice(QStringLiteral("Mouse button held on the list: %1").arg(ignored));
         return false;
     }
     if (unheard_) {
-        WMPView->showNotice(QStringLiteral("Not heard yet: Delete ignored"));
+        WMPView->showNotice(QStringLiteral("Not heard yet: %1").arg(ignored));
         return false;
     }
     if (!ListView1->HasSelection())
@@ -50,9 +54,8 @@ bool Form1::mayDeletePlaying() {
     // A drive that stopped answering moves nothing, and its entry stays.
     const std::optional<FileIdentity> now = identityWithin(chosen);
     if (!now) {
-        WMPView->showNotice(QStringLiteral("The drive of %1 is not answering; nothing was sent "
-                                           "to the Trash")
-                                .arg(QFileInfo(chosen).fileName()));
+        WMPView->showNotice(QStringLiteral("The drive of %1 is not answering; %2")
+                                .arg(QFileInfo(chosen).fileName(), nothingSent));
         return false;
     }
     const Media& playing = WMP->currentMedia();
@@ -61,10 +64,8 @@ bool Form1::mayDeletePlaying() {
     // A file gone from its folder goes nowhere anyway; one that is there must
     // be the very file the player opened.
     if (now->known() && *now != WMP->openedIdentity()) {
-        WMPView->showNotice(
-            QStringLiteral("%1 was replaced on disk since it was opened; nothing was sent to "
-                           "the Trash")
-                .arg(QFileInfo(playing->sourceURL()).fileName()));
+        WMPView->showNotice(QStringLiteral("%1 was replaced on disk since it was opened; %2")
+                                .arg(QFileInfo(playing->sourceURL()).fileName(), nothingSent));
         return false;
     }
     return true;

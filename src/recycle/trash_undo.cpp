@@ -4,6 +4,7 @@
 #include "platform/disk_call.h"
 #include "platform/product.h"
 #include "recycle/gio_library.h"
+#include "recycle/move_file.h"
 #include "recycle/shell_delete.h"
 
 #include <QDateTime>
@@ -165,13 +166,13 @@ Expected expectedNames(const QString& path) {
     return expected;
 }
 
-std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expected) {
+std::optional<SentFile> findTrashed(const QString& path, const Expected& expected) {
     const QString suffix = QStringLiteral(".trashinfo");
     auto trashedAs = [&](const QString& folder, const QString& infoName) {
         const QString trashed =
             folder + QStringLiteral("/files/") + infoName.chopped(suffix.size());
-        return TrashedFile{path, trashed, folder + QStringLiteral("/info/") + infoName, 0,
-                           identityOf(trashed)};
+        return SentFile{path, trashed, folder + QStringLiteral("/info/") + infoName, 0,
+                        identityOf(trashed)};
     };
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))
@@ -179,7 +180,7 @@ std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expe
     // The same path trashed more than once: ours is the newest entry, by the
     // date its info records and, for deletes within one second, by when the
     // info file was written.
-    std::optional<TrashedFile> found;
+    std::optional<SentFile> found;
     std::pair<QDateTime, qint64> newest;
     for (const QString& folder : expected.folders)
         for (const QString& name : infoNames(folder, QFileInfo(path).fileName())) {
@@ -196,14 +197,14 @@ std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expe
     return found;
 }
 
-QString restore(const TrashedFile& file) {
-    const QByteArray from = QFile::encodeName(file.trashedPath);
+QString restore(const SentFile& file) {
+    const QByteArray from = QFile::encodeName(file.sentTo);
     const QByteArray to = QFile::encodeName(file.originalPath);
     struct stat info {};
     // The Trash emptied and another file trashed under the same name since:
     // that one is somebody else's and stays.
     const QString trashFolder = QFileInfo(QFileInfo(file.infoPath).absolutePath()).absolutePath();
-    if (::lstat(from.constData(), &info) != 0 || identityOf(file.trashedPath) != file.inTrash ||
+    if (::lstat(from.constData(), &info) != 0 || identityOf(file.sentTo) != file.arrived ||
         !infoIsFor(trashFolder, file.infoPath, file.originalPath))
         return QStringLiteral("It is no longer in the Trash (it was emptied, or the file was "
                               "restored another way).");
@@ -233,12 +234,34 @@ QString restore(const TrashedFile& file) {
 
 } // namespace trash
 
+QString bringBack(const SentFile& file) {
+    if (file.toTrash())
+        return trash::restore(file);
+    struct stat info {};
+    if (::lstat(QFile::encodeName(file.sentTo).constData(), &info) != 0 ||
+        identityOf(file.sentTo) != file.arrived)
+        return QStringLiteral("It is no longer in %1 as it was moved there (it was changed, "
+                              "renamed or removed).")
+            .arg(QFileInfo(file.sentTo).absolutePath());
+    if (::lstat(QFile::encodeName(file.originalPath).constData(), &info) == 0)
+        return QStringLiteral("Another file now has its name in that folder.");
+    const QString folder = QFileInfo(file.originalPath).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("Its folder %1 is gone.").arg(folder);
+    const int error = moving::moveNoReplace(file.sentTo, file.originalPath);
+    if (error == EEXIST)
+        return QStringLiteral("Another file now has its name in that folder.");
+    if (error != 0)
+        return QStringLiteral("It could not be moved back: %1.").arg(moving::failureWords(error));
+    return {};
+}
+
 bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
     // The move and the look-ups around it, off the window's thread: a drive
     // that stops answering holds up nothing but this, for a bounded time.
     struct Outcome {
         QString failure; // the box's text; empty when the file went
-        std::optional<TrashedFile> found;
+        std::optional<SentFile> found;
     };
     const std::optional<Outcome> outcome = disk::call<Outcome>(
         path,
@@ -265,8 +288,8 @@ bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
     return true;
 }
 
-TrashedFile TrashUndo::takeNewest() {
-    TrashedFile newest = done_.back();
+SentFile TrashUndo::takeNewest() {
+    SentFile newest = done_.back();
     done_.pop_back();
     return newest;
 }

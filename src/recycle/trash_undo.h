@@ -9,13 +9,15 @@
 
 class Dialogs;
 
-// One file this session sent to the Trash, and where it went there.
-struct TrashedFile {
+// One file this session sent away, to the Trash or to a folder of the user's,
+// and where it went: what an undo brings back.
+struct SentFile {
     QString originalPath;
-    QString trashedPath;  // <trash>/files/<name>
-    QString infoPath;     // <trash>/info/<name>.trashinfo
+    QString sentTo;       // <trash>/files/<name>, or <folder>/<name>
+    QString infoPath;     // <trash>/info/<name>.trashinfo; empty for a move to a folder
     int entryNumber = 0;  // the list position its entry had, from 1
-    FileIdentity inTrash; // the file as it lay in the Trash when it got there
+    FileIdentity arrived; // the file as it lay where it went, when it got there
+    bool toTrash() const { return !infoPath.isEmpty(); }
 };
 
 // The freedesktop Trash as undo needs it. GIO does not say where it put a
@@ -37,7 +39,7 @@ Expected expectedNames(const QString& path);
 
 // Where path went: the expected info file if it now records path, otherwise
 // the newest info file of those folders that does (a name taken meanwhile).
-std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expected);
+std::optional<SentFile> findTrashed(const QString& path, const Expected& expected);
 
 // Moves the file back to its original path and removes its info file. Never
 // replaces anything: when the path is taken again, its folder is gone or the
@@ -45,21 +47,29 @@ std::optional<TrashedFile> findTrashed(const QString& path, const Expected& expe
 // or another file lies under its name there), nothing moves and the reason is
 // returned.
 // Returns an empty string on success.
-QString restore(const TrashedFile& file);
+QString restore(const SentFile& file);
 
 } // namespace trash
 
-// The deletes of this session that can still be taken back, newest last.
+// Brings a sent file back to its original path, from the Trash or from the
+// folder it was moved to, never replacing anything: when the path is taken
+// again, its folder is gone, or the file there is no longer the one sent
+// (changed, gone), nothing moves and the reason is returned; empty on success.
+QString bringBack(const SentFile& file);
+
+// The deletes and moves of this session that can still be taken back, newest last.
 class TrashUndo {
   public:
     // Sends path to the Trash as ShellDelete does (mode 1), and keeps track
     // of where it went. True when the file was moved.
     bool trash(const QString& path, Dialogs& dialogs);
+    // A file moved to a folder of the user's, to be taken back like a delete.
+    void moved(SentFile file) { done_.push_back(std::move(file)); }
     bool empty() const { return done_.empty(); }
     size_t size() const { return done_.size(); }
-    TrashedFile& newest() { return done_.back(); }
-    TrashedFile takeNewest();
+    SentFile& newest() { return done_.back(); }
+    SentFile takeNewest();
 
   private:
-    std::vector<TrashedFile> done_;
+    std::vector<SentFile> done_;
 };

@@ -15,17 +15,18 @@ void Form1::UndoDelete() {
     // Not behind a box, and never while a delete or an add is half done.
     if (Recycled.empty() || QApplication::activeModalWidget() || BusyUpdating)
         return;
-    const TrashedFile last = Recycled.takeNewest();
+    const SentFile last = Recycled.takeNewest();
     const QString name = QFileInfo(last.originalPath).fileName();
-    const QString why =
-        disk::call<QString>(
-            last.originalPath, [last] { return trash::restore(last); }, disk::kMoveMs)
-            .value_or(QStringLiteral("Its drive is not answering."));
+    const QString why = disk::call<QString>(
+                            last.originalPath, [last] { return bringBack(last); }, disk::kMoveMs)
+                            .value_or(QStringLiteral("Its drive is not answering."));
     if (!why.isEmpty()) {
         // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
         WMPView->showNotice(QStringLiteral("Could not restore %1").arg(name));
-        dialogs_.showMessage(QStringLiteral("Could not restore \"%1\" from the Trash:\r\n%2")
-                                 .arg(last.originalPath, why),
+        const QString from =
+            last.toTrash() ? QStringLiteral("the Trash") : QFileInfo(last.sentTo).absolutePath();
+        dialogs_.showMessage(QStringLiteral("Could not restore \"%1\" from %2:\r\n%3")
+                                 .arg(last.originalPath, from, why),
                              kProductName, MessageIcon::Warning);
         return;
     }

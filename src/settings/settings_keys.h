@@ -25,6 +25,8 @@ inline const QString& songKey(QString& reused, int i) {
 inline QString numberedKey(const QString& prefix, qsizetype i) {
     return prefix + QString::number(i);
 }
+// The folders bound to Ctrl+1 … Ctrl+9, in a group of their own: keys "1" to "9".
+inline constexpr char kFoldersSection[] = "Folders";
 inline constexpr char kShuffle[] = "Shuffle";
 inline constexpr char kRepeat[] = "Repeat";
 } // namespace settings_keys

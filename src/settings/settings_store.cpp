@@ -152,10 +152,57 @@ void IniSettingsStore::checkFile() {
     }
     atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection),
                               QLatin1String(settings_keys::kSongPrefix));
+    folders_ = foldersIn(bytes);
     // A file the quick reader takes whole is one QSettings reads without a
     // complaint, so QSettings is only asked about the others.
     if (!atStart_ && qsettings()->status() != QSettings::NoError)
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
+}
+
+QHash<QString, QString> IniSettingsStore::foldersIn(QByteArrayView bytes) {
+    // Looked for first: the quick reader then starts at the group, not at the
+    // top of a list of a hundred thousand songs.
+    const QByteArray heading = QByteArray("[") + settings_keys::kFoldersSection + QByteArray("]\n");
+    qsizetype at = bytes.startsWith(heading) ? 0 : bytes.indexOf("\n" + heading);
+    QHash<QString, QString> folders;
+    if (at < 0)
+        return folders;
+    const std::optional<IniStrings> group =
+        readIniStrings(bytes.sliced(at), QLatin1String(settings_keys::kFoldersSection),
+                       QLatin1String(settings_keys::kSongPrefix));
+    if (group) {
+        for (const QString& key : group->keys())
+            folders.insert(key, group->value(key));
+        return folders;
+    }
+    QSettings settings(path_, QSettings::IniFormat);
+    settings.beginGroup(QLatin1String(settings_keys::kFoldersSection));
+    for (const QString& key : settings.childKeys())
+        folders.insert(key, settings.value(key).toString());
+    return folders;
+}
+
+QHash<QString, QString> IniSettingsStore::folderBindings() {
+    readAfresh();
+    return damage_.isEmpty() && present_ ? folders_ : QHash<QString, QString>();
+}
+
+void IniSettingsStore::bindFolder(const QString& key, const QString& folder) {
+    writer_.waitForSaves(-1); // the list saved before stays saved
+    if (standsInTheWay(path_))
+        throw Failure(
+            QStringLiteral("The settings could not be saved: %1 is not a plain file").arg(path_));
+    {
+        // QSettings takes the file's lock and merges with what is there.
+        QSettings settings(path_, QSettings::IniFormat);
+        settings.beginGroup(QLatin1String(settings_keys::kFoldersSection));
+        settings.setValue(key, folder);
+        settings.endGroup();
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            throw Failure(QStringLiteral("The settings could not be saved to %1").arg(path_));
+    }
+    committed_ = true; // read afresh next time
 }
 
 void IniSettingsStore::readAfresh() {

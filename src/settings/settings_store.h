@@ -44,6 +44,12 @@ class SettingsStore {
     // would give, without building and looking up ten thousand keys. Nothing
     // when they are to be read key by key.
     virtual std::optional<QStringList> songsAtHand(int /*count*/) { return std::nullopt; }
+    // The folders bound to keys, group [Folders] beside the program's section:
+    // key "1" to "9", each a folder's path.
+    virtual QHash<QString, QString> folderBindings() = 0;
+    // Binds one, saved at once after the saves under way; the program's
+    // section is not touched. Raises when it cannot be saved.
+    virtual void bindFolder(const QString& key, const QString& folder) = 0;
 };
 
 // The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
@@ -67,12 +73,15 @@ class IniSettingsStore : public SettingsStore {
     bool waitForSaves(int ms) override;
     int songKeyLimit(int atMost) override;
     std::optional<QStringList> songsAtHand(int count) override;
+    QHash<QString, QString> folderBindings() override;
+    void bindFolder(const QString& key, const QString& folder) override;
     QString fileName() const;
 
   private:
     void open();
     void checkFile();
-    void readAfresh();      // once what was committed is on disk
+    void readAfresh(); // once what was committed is on disk
+    QHash<QString, QString> foldersIn(QByteArrayView bytes);
     QSettings* qsettings(); // null while no plain file stands at path_
 
     QString path_;
@@ -86,6 +95,7 @@ class IniSettingsStore : public SettingsStore {
     // The file's values as read at start-up, when it holds nothing but plain
     // strings; reads come from here until the first save hands them to QSettings.
     std::optional<IniStrings> atStart_;
+    QHash<QString, QString> folders_; // [Folders] as last read
     bool damageReported_ = false;
 };
 
@@ -98,8 +108,12 @@ class MemorySettingsStore : public SettingsStore {
     void write(const QString& key, const QString& value) override { pending.insert(key, value); }
     void commit(FailureHandler onFailure = {}) override;
     int songKeyLimit(int atMost) override;
+    QHash<QString, QString> folderBindings() override { return folders; }
+    void bindFolder(const QString& key, const QString& folder) override {
+        folders.insert(key, folder);
+    }
 
-    QHash<QString, QString> values, pending;
+    QHash<QString, QString> values, pending, folders;
 };
 
 // Text-to-integer conversions of the store's values; raise on anything else.

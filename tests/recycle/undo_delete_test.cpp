@@ -196,10 +196,10 @@ TEST_F(FormTest, AFileWhoseExpectedTrashNameWasTakenMeanwhileIsStillFound) {
     ASSERT_TRUE(ShellDelete(other, 1, dialogs));
     ASSERT_TRUE(ShellDelete(ours, 1, dialogs));
     ASSERT_EQ(trashedNames(), QStringList({"take.2.one.wav", "take.one.wav"}));
-    const std::optional<TrashedFile> found = trash::findTrashed(ours, expected);
+    const std::optional<SentFile> found = trash::findTrashed(ours, expected);
     ASSERT_TRUE(found);
-    EXPECT_TRUE(found->trashedPath.endsWith("/files/take.2.one.wav"))
-        << found->trashedPath.toStdString();
+    EXPECT_TRUE(found->sentTo.endsWith("/files/take.2.one.wav"))
+        << found->sentTo.toStdString();
     EXPECT_EQ(trash::restore(*found), QString());
     QFile back(ours);
     ASSERT_TRUE(back.open(QIODevice::ReadOnly));
@@ -235,10 +235,10 @@ TEST_F(FormTest, OfTwoTrashEntriesForOnePathTheNewestComesBack) {
         ASSERT_TRUE(older.setFileTime(written, QFileDevice::FileModificationTime));
         older.close();
 
-        const std::optional<TrashedFile> found = trash::findTrashed(path, expected);
+        const std::optional<SentFile> found = trash::findTrashed(path, expected);
         ASSERT_TRUE(found);
-        EXPECT_TRUE(found->trashedPath.endsWith("/files/take.3.wav"))
-            << found->trashedPath.toStdString();
+        EXPECT_TRUE(found->sentTo.endsWith("/files/take.3.wav"))
+            << found->sentTo.toStdString();
         EXPECT_EQ(trash::restore(*found), QString());
         QFile back(path);
         ASSERT_TRUE(back.open(QIODevice::ReadOnly));
@@ -284,9 +284,9 @@ TEST_F(DriveTrashTest, AFileTrashedToTheDrivesOwnTrashComesBack) {
         << (dialogs.shown.empty() ? "" : dialogs.shown[0].text.toStdString());
     ASSERT_FALSE(QFile::exists(path));
     ASSERT_EQ(undo.size(), 1u);
-    const TrashedFile trashed = undo.takeNewest();
-    EXPECT_TRUE(trashed.trashedPath.startsWith(mountPoint + "/.Trash"))
-        << trashed.trashedPath.toStdString();
+    const SentFile trashed = undo.takeNewest();
+    EXPECT_TRUE(trashed.sentTo.startsWith(mountPoint + "/.Trash"))
+        << trashed.sentTo.toStdString();
     EXPECT_EQ(trash::restore(trashed), QString());
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_FALSE(QFile::exists(trashed.infoPath));

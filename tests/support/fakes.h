@@ -108,6 +108,11 @@ class FakeFilePicker : public FilePicker {
         preselectedFilter = preselected;
         return answer;
     }
+    QString pickFolder(const QString& title, const QString&) override {
+        asked << title;
+        return folderAnswer;
+    }
     QStringList answer, asked, shownFilters;
+    QString folderAnswer;
     int preselectedFilter = -1;
 };

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Moving a file to another folder without ever replacing anything. Within one
+// file system the file is renamed (renameat2 with RENAME_NOREPLACE); across
+// two it is copied to a temporary name in the target, synced, checked for its
+// size, renamed into place without replacing, and only then is the source
+// removed. Any failure leaves the source where it was and removes the copy.
+namespace moving {
+
+// Moves from to the path to: 0, or the errno of what failed (EEXIST when to
+// is taken).
+int moveNoReplace(const QString& from, const QString& to);
+
+// "take 3.wav" as the n-th free name: "take 3.wav", "take 3 (2).wav", …
+QString numberedName(const QString& name, int n);
+
+struct Moved {
+    QString to;              // where the file is now; empty when it did not move
+    QString failure;         // what failed, in plain words; empty when it moved
+    bool folderGone = false; // the target folder is not there (any more)
+};
+
+// Moves the file at path into folder, under its own name or the first free
+// numbered one.
+Moved moveInto(const QString& path, const QString& folder);
+
+// The words for a failed move's errno: "the folder is read-only", …
+QString failureWords(int error);
+
+} // namespace moving

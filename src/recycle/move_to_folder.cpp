@@ -1,0 +1,141 @@
+#include "app/form1.h"
+
+#include "app/trap.h"
+#include "platform/dialogs.h"
+#include "platform/disk_call.h"
+#include "platform/open_dialog.h"
+#include "platform/product.h"
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+#include "recycle/move_file.h"
+#include "settings/settings_store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kFirstFolderKey = 1, kLastFolderKey = 9;
+
+QString folderName(const QString& folder) {
+    const QString name = QFileInfo(folder).fileName();
+    return name.isEmpty() ? folder : name;
+}
+
+// What the worker brings back: where the file went and what it is there.
+struct MoveOutcome {
+    moving::Moved moved;
+    FileIdentity arrived;
+};
+
+} // namespace
+
+void Form1::LoadFolderBindings() {
+    const QHash<QString, QString> bound = settings_.folderBindings();
+    for (int n = kFirstFolderKey; n <= kLastFolderKey; ++n) {
+        const QString folder = bound.value(QString::number(n));
+        // Only absolute paths: a relative one would depend on where the program was started.
+        BoundFolders[n] = QDir::isAbsolutePath(folder) ? QDir::cleanPath(folder) : QString();
+    }
+    showFolderKeys();
+}
+
+void Form1::showFolderKeys() {
+    QStringList parts;
+    for (int n = kFirstFolderKey; n <= kLastFolderKey; ++n)
+        if (!BoundFolders[n].isEmpty())
+            parts << QStringLiteral("Ctrl+%1 %2").arg(n).arg(folderName(BoundFolders[n]));
+    WMPView->showFolderKeys(parts.join(QStringLiteral(" \u00b7 ")));
+}
+
+bool Form1::ChooseFolderFor(int number) {
+    if (number < kFirstFolderKey || number > kLastFolderKey || QApplication::activeModalWidget())
+        return false;
+    const QString start =
+        BoundFolders[number].isEmpty()
+            ? QFileInfo(WMP->currentMedia() ? WMP->currentMedia()->sourceURL() : QString())
+                  .absolutePath()
+            : BoundFolders[number];
+    const QString chosen =
+        filePicker_.pickFolder(QStringLiteral("Folder for Ctrl+%1").arg(number), start);
+    if (chosen.isEmpty())
+        return false;
+    const QString folder = QDir::cleanPath(QFileInfo(chosen).absoluteFilePath());
+    settings_.bindFolder(QString::number(number), folder);
+    BoundFolders[number] = folder;
+    showFolderKeys();
+    return true;
+}
+
+void Form1::MoveToFolderKey(int number) {
+    Trap trap(dialogs_, "MoveToFolderKey");
+    // Not behind a box, and never while a delete or an add is half done.
+    if (number < kFirstFolderKey || number > kLastFolderKey || QApplication::activeModalWidget() ||
+        BusyUpdating || ListView1->Count() == 0)
+        return;
+    if (BoundFolders[number].isEmpty() && !ChooseFolderFor(number))
+        return;
+    trap(100, [&] { BusyUpdating = true; });
+    trap(102, [&] { movePlaying(trap, number); });
+    trap(104, [&] { SaveListAndOptions(); });
+    trap(106, [&] { BusyUpdating = false; });
+}
+
+void Form1::movePlaying(Trap& trap, int number) {
+    if (!DeleteReady || !ListView1->HasSelection() || !mayDeletePlaying(true))
+        return;
+    deleteAsked_.start();
+    const int n = ListView1->SelectedIndex();
+    const QString path = ListView1->Path(n);
+    const QString folder = BoundFolders[number];
+    const QString name = QFileInfo(path).fileName();
+    // Stopped before the file is touched, so the player has let go of it.
+    trap(108, [&] { WMP->stop(); });
+    const std::optional<MoveOutcome> outcome = disk::call<MoveOutcome>(
+        path,
+        [path, folder] {
+            MoveOutcome done{moving::moveInto(path, folder), {}};
+            if (!done.moved.to.isEmpty())
+                done.arrived = identityOf(done.moved.to);
+            return done;
+        },
+        disk::kMoveMs);
+    if (!outcome || outcome->moved.to.isEmpty()) {
+        WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
+        pauseDeletes(deleteAsked_.elapsed());
+        if (outcome && outcome->moved.folderGone) {
+            if (dialogs_.askYesNo(QStringLiteral("The folder for Ctrl+%1 is not there any "
+                                                 "more:\r\n%2\r\n\r\nChoose another folder?")
+                                      .arg(number)
+                                      .arg(folder),
+                                  kProductName))
+                ChooseFolderFor(number);
+        } else {
+            dialogs_.showMessage(QStringLiteral("Could not move \"%1\" to %2:\r\n%3")
+                                     .arg(path, folder,
+                                          outcome ? outcome->moved.failure
+                                                  : QStringLiteral("Its drive is not answering.")),
+                                 kProductName, MessageIcon::Warning);
+        }
+        trap(110, [&] { PlayNew(n); }); // the file stays, and plays on from its start
+        return;
+    }
+    const QString movedTo = outcome->moved.to;
+    // Its entry leaves the list and the player, as a removal takes it; the file is already gone.
+    trap(112, [&] { del_list2(0); });
+    Recycled.moved({path, movedTo, {}, n, outcome->arrived});
+    const QString newName = QFileInfo(movedTo).fileName();
+    WMPView->showNotice(
+        newName == name
+            ? QStringLiteral("Moved to %1: %2 \u2014 Ctrl+Z to undo").arg(folderName(folder), name)
+            : QStringLiteral("Moved to %1: %2, as %3 (the name was taken) \u2014 Ctrl+Z to undo")
+                  .arg(folderName(folder), name, newName));
+    trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
+    // The entry that moved up into its place, or entry 1 after the last.
+    trap(116, [&] {
+        if (ListView1->Count() > 0)
+            PlayNew(n);
+    });
+    trap(118, [&] { WMPView->setFocus(); });
+}

@@ -1,0 +1,306 @@
+#include "playback/player_widget.h"
+#include "playlist/list_view.h"
+#include "recycle/move_file.h"
+#include "support/form_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QSettings>
+#include <QTest>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not there)");
+}
+
+// Sorting through the real window and keys: a, b and c in music/, Ctrl+N to a
+// folder bound in the settings file beforehand.
+class MoveToFolderTest : public ThreeFilesTest {
+  protected:
+    void SetUp() override {
+        keep = dir.path() + "/sorted/Keep";
+        QDir().mkpath(keep);
+        bindInFile(1, keep);
+        restart(); // the binding is read at start-up, as the program's next start would
+        dropThree("wav");
+        showActive();
+    }
+    void TearDown() override {
+        if (!mounted.isEmpty())
+            ::umount(QFile::encodeName(mounted).constData());
+    }
+    static void bindInFile(int number, const QString& folder) {
+        QSettings file(settingsFile(), QSettings::IniFormat);
+        file.setValue(QStringLiteral("Folders/%1").arg(number), folder);
+    }
+    // Bound as the folder chooser does.
+    void bind(int number, const QString& folder) {
+        picker.folderAnswer = folder;
+        ASSERT_TRUE(form->ChooseFolderFor(number));
+        picker.asked.clear();
+    }
+    void ctrl(int digit, Qt::KeyboardModifiers more = Qt::NoModifier) {
+        pressKey(form->ListView1, Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier | more);
+    }
+    void moveEntry(int entry, int digit = 1) {
+        form->DeleteReady = true; // the pause between moves is tested on its own
+        form->PlayNew(entry);
+        ctrl(digit);
+    }
+    void undo() { pressKey(form->ListView1, Qt::Key_Z, Qt::ControlModifier); }
+    // A folder on a file system of its own (a tmpfs), where this machine can make one.
+    QString otherDrive(const char* options = nullptr) {
+        const QString at = dir.path() + "/other";
+        QDir().mkpath(at);
+        if (::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", 0, options) != 0)
+            return {};
+        mounted = at;
+        return at;
+    }
+    QString keep, mounted;
+};
+
+TEST_F(MoveToFolderTest, CtrlOneMovesThePlayingFileAndTheNextPlaysAsAfterADelete) {
+    moveEntry(2);
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(contentOf(keep + "/b.wav"), "RIFF");
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "c.wav"}));
+    EXPECT_EQ(playlistPaths(), QStringList({a, c}));
+    EXPECT_EQ(currentPath(), c);
+    EXPECT_EQ(selectedEntry(), 2);
+    EXPECT_FALSE(form->WMP->fullScreen());
+    EXPECT_EQ(form->WMPView->notice(), "Moved to Keep: b.wav \u2014 Ctrl+Z to undo");
+    EXPECT_EQ(stored("ListCount"), "2") << "saved as after a delete";
+    EXPECT_EQ(stored("Song1"), c);
+    EXPECT_TRUE(trashedNames().isEmpty());
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(form->WMPView->folderKeysText(), "Ctrl+1 Keep");
+
+    // At full screen, where the player's own window has the keys.
+    form->DeleteReady = true;
+    form->WMP->setFullScreen(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->WMPView));
+    QTest::keyClick(form->WMPView->windowHandle(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(keep + "/c.wav"));
+    EXPECT_EQ(listTexts(), QStringList({"a.wav"}));
+    form->WMP->setFullScreen(false);
+}
+
+TEST_F(MoveToFolderTest, ATakenNameGetsTheFirstFreeNumberAndNothingIsOverwritten) {
+    QFile::copy(makeFile("elsewhere/b.wav", "theirs"), keep + "/b.wav");
+    QFile::copy(makeFile("elsewhere/b (2).wav", "theirs too"), keep + "/b (2).wav");
+    moveEntry(2);
+    EXPECT_EQ(contentOf(keep + "/b.wav"), "theirs");
+    EXPECT_EQ(contentOf(keep + "/b (2).wav"), "theirs too");
+    EXPECT_EQ(contentOf(keep + "/b (3).wav"), "RIFF");
+    EXPECT_EQ(form->WMPView->notice(),
+              "Moved to Keep: b.wav, as b (3).wav (the name was taken) \u2014 Ctrl+Z to undo");
+    undo();
+    EXPECT_EQ(contentOf(b), "RIFF") << "it comes back under its own name";
+    EXPECT_FALSE(QFile::exists(keep + "/b (3).wav"));
+}
+
+TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyThen) {
+    const QString drive = otherDrive();
+    if (drive.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount a second file system (needs root)";
+    bind(2, drive);
+    makeFile("music/b.wav", QByteArray(3 << 20, 'x')); // larger than one copy buffer
+    moveEntry(2, 2);
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(contentOf(drive + "/b.wav"), QByteArray(3 << 20, 'x'));
+    EXPECT_EQ(QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"b.wav"}))
+        << "no temporary copy is left";
+    undo();
+    EXPECT_EQ(contentOf(b), QByteArray(3 << 20, 'x'));
+    EXPECT_FALSE(QFile::exists(drive + "/b.wav"));
+    EXPECT_EQ(currentPath(), b);
+}
+
+TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {
+    // Read-only: a read-only file system for root (who may write anywhere else).
+    QString readOnly;
+    if (::geteuid() == 0) {
+        readOnly = otherDrive("size=1m");
+        if (!readOnly.isEmpty())
+            ::mount(nullptr, QFile::encodeName(readOnly).constData(), nullptr,
+                    MS_REMOUNT | MS_RDONLY, nullptr);
+    } else {
+        readOnly = dir.path() + "/locked";
+        QDir().mkpath(readOnly);
+        ::chmod(QFile::encodeName(readOnly).constData(), 0555);
+    }
+    if (readOnly.isEmpty())
+        GTEST_SKIP() << "no read-only folder can be made here";
+    bind(3, readOnly);
+    moveEntry(2, 3);
+    EXPECT_EQ(contentOf(b), "RIFF");
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
+    EXPECT_EQ(currentPath(), b) << "it plays on";
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not move \"" + b + "\" to " + readOnly))
+        << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[0].text.contains(::geteuid() == 0 ? "read-only" : "permission"));
+    EXPECT_EQ(form->WMPView->notice(), "Not moved: b.wav");
+    EXPECT_TRUE(form->Recycled.empty()) << "nothing to undo";
+}
+
+TEST_F(MoveToFolderTest, AFolderThatIsGoneIsNotMadeAgainAndMayBeChosenAnew) {
+    QDir(keep).removeRecursively();
+    const QString other = dir.path() + "/sorted/Other";
+    QDir().mkpath(other);
+    dialogs.answerYes = true;
+    picker.folderAnswer = other;
+    moveEntry(2);
+    EXPECT_FALSE(QFileInfo::exists(keep)) << "never re-created behind the user's back";
+    EXPECT_EQ(contentOf(b), "RIFF");
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.questions[0].text.contains(keep));
+    EXPECT_EQ(picker.asked, QStringList({"Folder for Ctrl+1"}));
+    EXPECT_EQ(form->BoundFolders[1], other);
+    EXPECT_EQ(form->WMPView->folderKeysText(), "Ctrl+1 Other");
+    form->DeleteReady = true;
+    form->PlayNew(2);
+    ctrl(1);
+    EXPECT_TRUE(QFile::exists(other + "/b.wav")) << "the next Ctrl+1 goes to the new folder";
+}
+
+TEST_F(MoveToFolderTest, AHeldKeyOrAPressWithinThePauseMovesOneFile) {
+    form->PlayNew(1);
+    form->DeleteReady = true;
+    ctrl(1);
+    ASSERT_TRUE(QFile::exists(keep + "/a.wav"));
+    // The key held: repeats of the press, to whatever has the focus, past the pause.
+    form->Timer1_Timer();
+    for (int i = 0; i < 3; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_1, Qt::ControlModifier, QString(), true);
+        QApplication::sendEvent(QApplication::focusWidget(), &repeat);
+    }
+    EXPECT_EQ(QDir(keep).entryList(QDir::Files), QStringList({"a.wav"}));
+    // A second press within the pause.
+    form->DeleteReady = false;
+    ctrl(1);
+    EXPECT_EQ(QDir(keep).entryList(QDir::Files), QStringList({"a.wav"}));
+    // And, as for Delete, nothing while a mouse button is held on the list.
+    form->DeleteReady = true;
+    form->ListMouseDown = true;
+    ctrl(1);
+    form->ListMouseDown = false;
+    EXPECT_EQ(QDir(keep).entryList(QDir::Files), QStringList({"a.wav"}));
+    EXPECT_EQ(form->WMPView->notice(), "Mouse button held on the list: move ignored");
+}
+
+TEST_F(MoveToFolderTest, CtrlZTakesBackMovesAndDeletesAlikeNewestFirst) {
+    form->DeleteReady = true;
+    form->PlayNew(1);
+    form->PushButton6_Click(); // a to the Trash
+    moveEntry(1);              // b, which moved up, to Keep
+    ASSERT_EQ(listTexts(), QStringList({"c.wav"}));
+    undo();
+    EXPECT_EQ(contentOf(b), "RIFF");
+    EXPECT_FALSE(QFile::exists(keep + "/b.wav"));
+    EXPECT_EQ(listTexts(), QStringList({"b.wav", "c.wav"}));
+    EXPECT_EQ(currentPath(), b) << "it plays, as an undone delete does";
+    undo();
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
+
+    // The other way round: a move, then a delete.
+    moveEntry(3); // c
+    form->DeleteReady = true;
+    form->PlayNew(1);
+    form->PushButton6_Click(); // a
+    undo();
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_FALSE(QFile::exists(c));
+    undo();
+    EXPECT_TRUE(QFile::exists(c));
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
+    EXPECT_TRUE(trashedNames().isEmpty());
+}
+
+TEST_F(MoveToFolderTest, AnUndoOfAMoveNeverReplacesAndRefusesAChangedFile) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"a new file took the old name", [&] { makeFile("music/b.wav", "new"); }, "Another file"},
+        {"the moved file was changed", [&] { makeFile("sorted/Keep/b.wav", "edited"); },
+         "no longer in"},
+        {"the moved file was removed", [&] { QFile::remove(keep + "/b.wav"); }, "no longer in"},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        dialogs.shown.clear();
+        QFile::remove(keep + "/b.wav");
+        if (!QFile::exists(b))
+            makeFile("music/b.wav");
+        drop({b});
+        moveEntry(form->ListView1->Count());
+        ASSERT_TRUE(QFile::exists(keep + "/b.wav"));
+        each.spoil();
+        const QByteArray before = contentOf(b);
+        undo();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_TRUE(
+            dialogs.shown[0].text.startsWith("Could not restore \"" + b + "\" from " + keep))
+            << dialogs.shown[0].text.toStdString();
+        EXPECT_TRUE(dialogs.shown[0].text.contains(each.reason));
+        EXPECT_EQ(contentOf(b), before) << "never replaced";
+        EXPECT_TRUE(form->Recycled.empty());
+        QFile::remove(b);
+    }
+}
+
+TEST_F(MoveToFolderTest, TheFirstPressOfAnUnboundNumberAsksForItsFolderAndTheBindingIsKept) {
+    const QString drums = dir.path() + "/sorted/Drums";
+    QDir().mkpath(drums);
+    picker.folderAnswer.clear(); // cancelled: nothing happens
+    moveEntry(2, 3);
+    EXPECT_EQ(picker.asked, QStringList({"Folder for Ctrl+3"}));
+    EXPECT_TRUE(QFile::exists(b));
+    EXPECT_TRUE(form->BoundFolders[3].isEmpty());
+
+    picker.folderAnswer = drums;
+    moveEntry(2, 3);
+    EXPECT_TRUE(QFile::exists(drums + "/b.wav"));
+    EXPECT_EQ(form->WMPView->folderKeysText(), "Ctrl+1 Keep \u00b7 Ctrl+3 Drums");
+
+    // Ctrl+Shift+1 binds again, and moves nothing.
+    picker.folderAnswer = drums;
+    form->DeleteReady = true;
+    ctrl(1, Qt::ShiftModifier);
+    EXPECT_EQ(picker.asked.last(), "Folder for Ctrl+1");
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "c.wav"}));
+
+    restart();
+    EXPECT_EQ(form->BoundFolders[1], drums);
+    EXPECT_EQ(form->BoundFolders[3], drums);
+    EXPECT_EQ(form->WMPView->folderKeysText(), "Ctrl+1 Drums \u00b7 Ctrl+3 Drums");
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    EXPECT_EQ(file.value("Folders/3").toString(), drums);
+    EXPECT_EQ(file.value("Thrennic/ListCount").toString(), "2") << "the list's own keys stay";
+    EXPECT_FALSE(file.contains("Thrennic/1"));
+}
+
+TEST(MoveFileTest, NumberedNamesKeepTheExtension) {
+    const std::vector<std::tuple<const char*, int, const char*>> names = {
+        {"take 3.wav", 1, "take 3.wav"}, {"take 3.wav", 2, "take 3 (2).wav"},
+        {"a.b.flac", 3, "a.b (3).flac"}, {"no extension", 2, "no extension (2)"},
+        {".hidden", 2, ".hidden (2)"},
+    };
+    for (const auto& [name, n, expected] : names)
+        EXPECT_EQ(moving::numberedName(name, n), expected) << name << " " << n;
+}
+
+} // namespace

@@ -22,10 +22,12 @@ namespace {
 
 constexpr int kDeletes = 100;
 
-// From the delete button's handler starting to libmpv reporting the next file's
-// playback restarted, with the real Trash (in a temporary folder) and settings
-// file, in a list of about a hundred entries and of a hundred thousand.
+// From the delete button's handler starting (or Ctrl+1's, moving the file to a
+// folder on the same drive: second argument 1) to libmpv reporting the next
+// file's playback restarted, with the real Trash (in a temporary folder) and
+// settings file, in a list of about a hundred entries and of a hundred thousand.
 void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
+    const bool move = state.range(1) == 1;
     QTemporaryDir music;
     QList<QUrl> urls;
     const int entries = std::max(int(state.range(0)), kDeletes + 5);
@@ -50,6 +52,11 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
     QMimeData data;
     data.setUrls(urls);
     form.ListView1_OLEDragDrop(data);
+    if (move) {
+        picker.folderAnswer = QDir(music.path()).filePath(QStringLiteral("Keep"));
+        QDir().mkpath(picker.folderAnswer);
+        form.ChooseFolderFor(1);
+    }
     QEventLoop loop;
     QObject::connect(raw, &AudioEngine::playbackStarted, &loop, &QEventLoop::quit);
     for (auto _ : state) {
@@ -60,7 +67,10 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
         form.DeleteReady = true;
         store.waitForSaves(-1);
         state.ResumeTiming();
-        form.PushButton6_Click();
+        if (move)
+            form.MoveToFolderKey(1);
+        else
+            form.PushButton6_Click();
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
         loop.exec();
     }
@@ -69,8 +79,11 @@ void BM_DeleteButtonToNextPlaybackRestart(benchmark::State& state) {
     state.counters["left"] = form.ListView1->Count();
 }
 BENCHMARK(BM_DeleteButtonToNextPlaybackRestart)
-    ->Arg(100)
-    ->Arg(100000)
+    ->ArgNames({"entries", "move"})
+    ->Args({100, 0})
+    ->Args({100, 1})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(kDeletes);
 

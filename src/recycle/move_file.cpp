@@ -112,6 +112,13 @@ int moveNoReplace(const QString& from, const QString& to) {
     return error == EXDEV ? copyAcross(source, target) : error;
 }
 
+bool sameDrive(const QString& path, const QString& folder) {
+    struct stat file {
+    }, into{};
+    return ::stat(QFile::encodeName(path).constData(), &file) == 0 &&
+           ::stat(QFile::encodeName(folder).constData(), &into) == 0 && file.st_dev == into.st_dev;
+}
+
 QString numberedName(const QString& name, int n) {
     if (n <= 1)
         return name;

@@ -13,6 +13,9 @@ namespace moving {
 // is taken).
 int moveNoReplace(const QString& from, const QString& to);
 
+// Whether the file at path and the folder are on one drive (a rename moves it).
+bool sameDrive(const QString& path, const QString& folder);
+
 // "take 3.wav" as the n-th free name: "take 3.wav", "take 3 (2).wav", …
 QString numberedName(const QString& name, int n);
 

@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kFirstFolderKey = 1, kLastFolderKey = 9;
+// A copy to another drive is waited for at this pace (a slow USB stick), and at most this long.
+constexpr qint64 kSlowDriveBytesPerMs = 5'000;
+constexpr qint64 kLongestCopyMs = 60'000;
 
 QString folderName(const QString& folder) {
     const QString name = QFileInfo(folder).fileName();
@@ -92,15 +95,26 @@ void Form1::movePlaying(Trap& trap, int number) {
     const QString name = QFileInfo(path).fileName();
     // Stopped before the file is touched, so the player has let go of it.
     trap(108, [&] { WMP->stop(); });
+    // Waited for as long as a copy to another drive may take, at a slow drive's pace;
+    // keyed by the target, so a folder that stops answering is the one left alone.
+    const QString target = QDir(folder).filePath(name);
+    const int waitMs =
+        disk::call<int>(target, [path, folder] {
+            return moving::sameDrive(path, folder)
+                       ? disk::kMoveMs
+                       : int(std::min<qint64>(kLongestCopyMs,
+                                              disk::kMoveMs +
+                                                  QFileInfo(path).size() / kSlowDriveBytesPerMs));
+        }).value_or(0);
     const std::optional<MoveOutcome> outcome = disk::call<MoveOutcome>(
-        path,
+        target,
         [path, folder] {
             MoveOutcome done{moving::moveInto(path, folder), {}};
             if (!done.moved.to.isEmpty())
                 done.arrived = identityOf(done.moved.to);
             return done;
         },
-        disk::kMoveMs);
+        waitMs);
     if (!outcome || outcome->moved.to.isEmpty()) {
         WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
         pauseDeletes(deleteAsked_.elapsed());

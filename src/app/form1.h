@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform.h"
+#include "platform/folder_tree.h"
 #include "playback/player.h"
 #include "playlist/playlist_entry.h"
 #include "recycle/trash_undo.h"
@@ -140,6 +141,16 @@ class Form1 : public QWidget {
     // A later copy or the desktop's player controls asked for the window: shown, on top, active.
     void BringToFront();
     void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
+    // A folder among the added paths (dropped, named on the command line, handed
+    // over, opened by the desktop's player controls) stands for the audio files
+    // under it at any depth, in natural order. They are found on a worker while
+    // the player's screen counts them; Esc cancels (nothing found is added);
+    // then all the paths join at once, as a drop of them.
+    void AddFolderToPlaylist(); // Ctrl+Shift+O: the folder chooser, then as a drop of it
+    bool FolderWalkRunning() const { return !walks_.empty(); }
+    // Walks whose worker is still reading, a cancelled one too, in every window.
+    static int FolderWalkersAtWork();
+    void CancelFolderWalks();
 
     // ---- Deleting to the Trash (src/recycle) ------------------------------
     QTimer* Timer1 = nullptr; // idle until the first delete; each tick re-arms deleting
@@ -217,6 +228,14 @@ class Form1 : public QWidget {
     struct AddSteps;
     void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);
     void deletePlaying(class Trap& trap);
+    struct FolderWalk;
+    void walkFolders(const QStringList& paths, const QStringList& refused);
+    void walkDone(const std::shared_ptr<FolderWalk>& walk, const NamedFiles& found,
+                  const QStringList& names);
+    void showWalkProgress();
+    // Appends the paths to both halves and plays the last; names are the
+    // entries' texts, or empty for the names their folders give them.
+    void appendDropped(const QStringList& paths, QStringList names, const QStringList& refused);
     void movePlaying(class Trap& trap, int number);
     void showFolderKeys();
     void fullScreenOncePlaying();
@@ -242,6 +261,8 @@ class Form1 : public QWidget {
     double heardAt_ = -1;                    // its last position reported while playing
     double heardFor_ = 0;                    // how much of it has played since it came
     QElapsedTimer deleteAsked_;              // the press of the delete under way
+    std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
+    QTimer* walkProgress_ = nullptr;                 // shows how many they have found
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

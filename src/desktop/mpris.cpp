@@ -214,7 +214,7 @@ NamedFiles mprisOpenableFiles(const QString& uri) {
     NamedFiles files;
     const QFileInfo info(path);
     if (info.isDir())
-        addFolderFiles(path, files);
+        files.files << path; // the window adds the audio files under it
     else if (info.isFile() && audio_types::isAudioFileName(info.fileName()) &&
              !info.fileName().startsWith(QLatin1Char('.')))
         files.files << path;

@@ -10,8 +10,8 @@
 class Form1;
 
 // What an OpenUri may add: an existing regular file of the program's audio
-// types, or a folder's audio files; nothing for anything else (another
-// scheme or host, a missing path, a text file, a device, a name read with a loss).
+// types, or a folder (which the window adds as the audio files under it); nothing for anything else
+// (another scheme or host, a missing path, a text file, a device, a name read with a loss).
 NamedFiles mprisOpenableFiles(const QString& uri);
 
 // The desktop's media keys and player controls (MPRIS 2 over the session

@@ -74,6 +74,8 @@ void PlayerWidget::buildScreen() {
     notice_->setObjectName(QStringLiteral("playerNotice"));
     sound_ = screenLabel(screen, QPalette::Text);
     sound_->setWordWrap(true);
+    activity_ = screenLabel(screen, QPalette::Text);
+    activity_->hide();
     folderKeys_ = screenLabel(screen, QPalette::PlaceholderText);
     folderKeys_->setWordWrap(true);
     folderKeys_->hide();
@@ -95,6 +97,7 @@ void PlayerWidget::buildScreen() {
     stateRow->addWidget(place_, 1);
     column->addLayout(stateRow);
     column->addWidget(sound_);
+    column->addWidget(activity_);
     column->addWidget(folderKeys_);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
@@ -213,6 +216,15 @@ void PlayerWidget::showNotice(const QString& text) {
 
 QString PlayerWidget::notice() const {
     return notice_->text();
+}
+
+void PlayerWidget::showActivity(const QString& text) {
+    activity_->setText(text);
+    activity_->setVisible(!text.isEmpty());
+}
+
+QString PlayerWidget::activityText() const {
+    return activity_->text();
 }
 
 void PlayerWidget::showFolderKeys(const QString& line) {

@@ -26,6 +26,10 @@ class PlayerWidget : public QWidget {
     // A line on the screen for a few seconds: what a delete or an undo did.
     void showNotice(const QString& text);
     QString notice() const;
+    // What the program is busy with ("Adding… 12,345 files found"), for as long
+    // as it lasts; empty hides it.
+    void showActivity(const QString& text);
+    QString activityText() const;
     // The line of the folders bound to keys ("Ctrl+1 Keep · Ctrl+2 Maybe"); empty hides it.
     void showFolderKeys(const QString& line);
     QString folderKeysText() const;
@@ -87,6 +91,7 @@ class PlayerWidget : public QWidget {
     QLabel* notice_ = nullptr;
     QLabel* sound_ = nullptr; // stays while it lasts, unlike the notice
     QLabel* folderKeys_ = nullptr;
+    QLabel* activity_ = nullptr;
     class QTimer* noticeTimer_ = nullptr;
     QRect placeInWindow_;
 };

@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkT = 84, kVkZ = 90;
+constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkO = 79, kVkT = 84,
+              kVkZ = 90;
 constexpr int kVk0 = 48, kVkFirstDigit = 49, kVkLastDigit = 57; // 1 to 9
 constexpr int kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
 
@@ -62,6 +63,9 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
         toggle(*Check2);
         WMPView->setFocus();
         keyCode = 0;
+    } else if (bits == (kCtrlBit | kShiftBit) && keyCode == kVkO) {
+        AddFolderToPlaylist();
+        keyCode = 0;
     } else if (bits == kCtrlBit && keyCode == kVkZ) {
         UndoDelete();
         keyCode = 0;
@@ -98,6 +102,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* receiver = static_cast<QWidget*>(watched);
     const auto& key = static_cast<const QKeyEvent&>(*event);
     const bool toPlayer = receiver == WMPView || WMPView->isAncestorOf(receiver);
+    // Esc while folders are walked for their files cancels that.
+    if (key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier && FolderWalkRunning() &&
+        receiver->window() == this && inPlayingView(*receiver, *this, *WMPView)) {
+        CancelFolderWalks();
+        return true;
+    }
     // A held Ctrl+N moves one file: its repeats do nothing.
     if (key.isAutoRepeat() && digitKeyOf(key) > 0 && (key.modifiers() & Qt::ControlModifier) &&
         inPlayingView(*receiver, *this, *WMPView))

@@ -1,10 +1,13 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/audio_types.h"
 #include "platform/dir_name.h"
+#include "platform/disk_call.h"
 #include "platform/faithful_path.h"
 #include "playlist/list_view.h"
 
+#include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -43,12 +46,27 @@ bool Form1::ListView1_OLEDragOver(const QMimeData& data) {
 }
 
 void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
+    DroppedFiles files;
+    {
+        Trap trap(dialogs_, "ListView1_OLEDragDrop");
+        trap(100, [&] { files = droppedFiles(data); });
+    }
+    // Only a name that is not an audio file's may be a folder: the files of
+    // a drop of ten thousand are not looked at one by one.
+    for (const QString& path : files.paths)
+        if (!audio_types::isAudioFileName(path) &&
+            disk::call<bool>(path, [path] { return QFileInfo(path).isDir(); }).value_or(false)) {
+            walkFolders(files.paths, files.refused);
+            return;
+        }
+    appendDropped(files.paths, {}, files.refused);
+}
+
+void Form1::appendDropped(const QStringList& paths, QStringList names, const QStringList& refused) {
     // A drop has no trap of its own; its failures are reported under its own name
     // and the drop goes on, each file joining both halves or neither.
     Trap trap(dialogs_, "ListView1_OLEDragDrop");
-    DroppedFiles files;
-    trap(100, [&] { files = droppedFiles(data); });
-    const QStringList& paths = files.paths;
+    const DroppedFiles files{paths, refused};
     int base = 0;
     trap(102, [&] { base = FreshPlaylist ? 0 : PlayerPlaylist->count(); });
     trap(104, [&] {
@@ -61,7 +79,8 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
     }
     // Each file under the name its folder gives it, all joining at once.
     trap(106, [&] {
-        const QStringList names = dirNames(paths);
+        if (names.isEmpty())
+            names = dirNames(paths);
         std::vector<NewEntry> entries;
         entries.reserve(size_t(paths.size()));
         for (int i = 0; i < paths.size(); ++i)

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Files and folders on the command line are added as a drop of them would be,
-# the last one playing; a second `thrennic FILE` hands its file to the running
+# a folder as every audio file of its tree in natural order, the last one playing; a second `thrennic FILE` hands its file to the running
 # window and ends; a second `thrennic` without files starts a copy of its own.
 source "$(dirname "$0")/lib.sh"
 start_x
 
 MUSIC="$WORK/music"
 CONF="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
-mkdir -p "$MUSIC/folder" "$MUSIC/other"
-for name in "first.wav" "folder/b 10.wav" "folder/b 2.wav" "folder/a.flac" "other/later.wav"; do
+mkdir -p "$MUSIC/folder/inner/deeper" "$MUSIC/folder/.hidden" "$MUSIC/other"
+for name in "first.wav" "folder/b 10.wav" "folder/b 2.wav" "folder/a.flac" "folder/inner/deeper/last.wav" \
+  "folder/inner/B 3.wav" "folder/.hidden/no.wav" "other/later.wav"; do
   sox -n -r 44100 -c 2 "$MUSIC/$name" synth 30 sine 440
 done
 echo "not audio" > "$MUSIC/folder/notes.txt"
@@ -19,8 +20,8 @@ PIDS+=("$APP")
 wait_for 30 xdotool search --onlyvisible --name '^Thrennic$' || { cat "$WORK/app.log"; fail "no window"; }
 WINDOW=$(xdotool search --onlyvisible --name '^Thrennic$' | head -n 1)
 wait_for 20 bash -c "wmctrl -l | grep -qi '^$(printf '0x%08x' "$WINDOW")'" || fail "the window manager never managed the window"
-# The folder's audio files in name order, not the folder itself.
-wait_for 20 plays "$MUSIC/folder/b 2.wav" || fail "the last file named does not play"
+# The tree's audio files in natural order, not the folder itself; the last plays.
+wait_for 20 plays "$MUSIC/folder/inner/deeper/last.wav" || fail "the last file found does not play"
 
 # A second copy with a file: it hands the file over and ends by itself.
 "$PROGRAM" other/later.wav >"$WORK/second.log" 2>&1 & second=$!
@@ -38,7 +39,8 @@ kill -TERM "$third"
 wait_for 20 bash -c "! kill -0 $third" || fail "the copy without files did not end"
 
 close_app
-expected=("$MUSIC/first.wav" "$MUSIC/folder/a.flac" "$MUSIC/folder/b 10.wav" "$MUSIC/folder/b 2.wav" "$MUSIC/other/later.wav")
+expected=("$MUSIC/first.wav" "$MUSIC/folder/a.flac" "$MUSIC/folder/b 2.wav" "$MUSIC/folder/b 10.wav"
+  "$MUSIC/folder/inner/B 3.wav" "$MUSIC/folder/inner/deeper/last.wav" "$MUSIC/other/later.wav")
 grep -qx "ListCount=${#expected[@]}" "$CONF" || { cat "$CONF"; fail "the list was not saved with every file"; }
 for i in "${!expected[@]}"; do
   grep -qxF "Song$i=${expected[$i]}" "$CONF" || { cat "$CONF"; fail "entry $i is not ${expected[$i]}"; }

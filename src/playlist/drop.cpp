@@ -52,10 +52,11 @@ void Form1::ListView1_OLEDragDrop(const QMimeData& data) {
         trap(100, [&] { files = droppedFiles(data); });
     }
     // Only a name that is not an audio file's may be a folder: the files of
-    // a drop of ten thousand are not looked at one by one.
+    // a drop of ten thousand are not looked at one by one. One whose drive does
+    // not answer may be a folder too: the walk waits for it, and Esc ends that.
     for (const QString& path : files.paths)
         if (!audio_types::isAudioFileName(path) &&
-            disk::call<bool>(path, [path] { return QFileInfo(path).isDir(); }).value_or(false)) {
+            disk::call<bool>(path, [path] { return QFileInfo(path).isDir(); }).value_or(true)) {
             walkFolders(files.paths, files.refused);
             return;
         }

@@ -1,5 +1,6 @@
 #include "desktop/command_line.h"
 #include "desktop/mpris.h"
+#include "platform/disk_call.h"
 #include "platform/folder_tree.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
@@ -112,6 +113,18 @@ TEST_F(FolderTreeTest, EscWhileTheTreeIsWalkedAddsNothingOfIt) {
     EXPECT_EQ(playlistPaths(), QStringList({single}));
     EXPECT_EQ(form->WMPView->notice(), "Adding cancelled: nothing was added");
     EXPECT_TRUE(form->WMPView->activityText().isEmpty());
+}
+
+// A name whose drive does not answer may be a folder: it is walked (the walk
+// waits for the drive), never added as an entry of its own.
+TEST_F(FolderTreeTest, ANameOnADriveThatDoesNotAnswerIsWalkedNotAddedAsAnEntry) {
+    const std::function<void()> answersAgain = disk::detail::markHung(tree);
+    drop({tree});
+    EXPECT_TRUE(listTexts().isEmpty()) << "nothing added for the name itself";
+    EXPECT_TRUE(form->FolderWalkRunning());
+    answersAgain();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->FolderWalkRunning(); }, 10000));
+    EXPECT_EQ(playlistPaths(), expected);
 }
 
 } // namespace

@@ -42,10 +42,12 @@ int main(int argc, char* argv[]) {
     QtFilePicker picker;
     bool mainLoopRunning = false;
     // The engine comes later (see below): the player keeps what it is asked meanwhile.
-    Form1 window(Platform{
-        nullptr, dialogs, settings, picker, QCoreApplication::applicationDirPath(),
-        [&mainLoopRunning] { endProgramAfterUnload(mainLoopRunning); },
-        [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }});
+    Form1 window(Platform{nullptr, dialogs, settings, picker,
+                          QCoreApplication::applicationDirPath(),
+                          [&mainLoopRunning] { endProgramAfterUnload(mainLoopRunning); },
+                          [](const QString& folder) {
+                              return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+                          }});
     dialogs.setParent(&window);
     picker.setParent(&window);
     closeOnTerminationSignals(window);

@@ -251,7 +251,7 @@ class Form1 : public QWidget {
     FilePicker& filePicker_;
     QString programFolder_;
     std::function<void()> endProgram_;
-    std::function<void(const QString&)> showFolder_;
+    std::function<bool(const QString&)> showFolder_;
     bool closing_ = false;
     bool loading_ = false;                   // Form_Load is running
     std::exception_ptr boxFailure_;          // a box's click failure during start-up, for its step

@@ -21,6 +21,6 @@ struct Platform {
     QString programFolder;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
-    // Shows a folder in the desktop's file manager.
-    std::function<void(const QString& folder)> showFolder;
+    // Shows a folder in the desktop's file manager; false when no program could open it.
+    std::function<bool(const QString& folder)> showFolder;
 };

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/dialogs.h"
 #include "platform/plain_file.h"
 #include "playlist/add_steps.h"
 #include "playlist/samples.h"
@@ -66,8 +67,13 @@ void Form1::PushButton1_Click() {
     // The samples are added whatever the answer.
     if (open)
         trap(118, [&] {
-            if (showFolder_)
-                showFolder_(folder);
+            // No file manager set up for folders: say where the samples are instead.
+            if (showFolder_ && !showFolder_(folder))
+                dialogs_.showMessage(QStringLiteral("No program could open the folder (no file "
+                                                    "manager is set up for folders). The sample "
+                                                    "files are in:\r\n%1")
+                                         .arg(folder),
+                                     AppTitle, MessageIcon::Warning);
         });
     addSelection(trap, selection, {120, 122, 130, 138, 148, 156, 160, 162, 164});
 }

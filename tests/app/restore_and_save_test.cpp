@@ -192,7 +192,7 @@ TEST_F(RestoreTest, ACloseWhileStartUpWaitsInABoxSavesNothing) {
     form.reset();
     int ends = 0;
     Form1 window(Platform{std::make_unique<FakeEngine>(), closing, *store, picker, dir.path(),
-                          [&] { ++ends; }, [](const QString&) {}});
+                          [&] { ++ends; }, [](const QString&) { return true; }});
     closing.onShow = [&] { window.close(); };
     window.Form_Load();
     ASSERT_EQ(closing.shown.size(), 1u);

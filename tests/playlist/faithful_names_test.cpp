@@ -105,8 +105,8 @@ TEST_F(FaithfulNamesTest, SamplesWhoseNamesCouldBeEitherAreLeftOut) {
     form.reset();
     auto fake = std::make_unique<FakeEngine>();
     engine = fake.get();
-    form = std::make_unique<Form1>(
-        Platform{std::move(fake), dialogs, *store, picker, program, [] {}, [](const QString&) {}});
+    form = std::make_unique<Form1>(Platform{std::move(fake), dialogs, *store, picker, program,
+                                            [] {}, [](const QString&) { return true; }});
     form->Form_Load();
     form->PushButton1_Click();
     EXPECT_EQ(listTexts(), QStringList({"good.wav"}));

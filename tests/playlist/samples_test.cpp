@@ -41,9 +41,15 @@ TEST_F(SamplesTest, AnsweringYesShowsTheFolderFirstAndTwoClicksAddEverythingTwic
     makeFile("Samples/a.wav");
     dialogs.answerYes = true;
     form->PushButton1_Click();
+    EXPECT_TRUE(dialogs.shown.empty());
+    // Without a file manager for folders the box says where the samples are.
+    folderOpens = false;
     form->PushButton1_Click();
     EXPECT_EQ(foldersShown, QStringList({samples(), samples()}));
     EXPECT_EQ(listTexts(), QStringList({"a.wav", "a.wav"}));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("No program could open the folder"));
+    EXPECT_TRUE(dialogs.shown[0].text.endsWith("\r\n" + samples()));
 }
 
 TEST_F(SamplesTest, AHundredAndAHundredAndOneFilesAreAllListed) {

@@ -31,9 +31,12 @@ void FormTest::restart() {
     store = std::make_unique<IniSettingsStore>();
     auto fake = std::make_unique<FakeEngine>();
     engine = fake.get();
-    form = std::make_unique<Form1>(Platform{
-        std::move(fake), dialogs, *store, picker, dir.path(), [this] { ++endProgramCalls; },
-        [this](const QString& folder) { foldersShown << folder; }});
+    form = std::make_unique<Form1>(Platform{std::move(fake), dialogs, *store, picker, dir.path(),
+                                            [this] { ++endProgramCalls; },
+                                            [this](const QString& folder) {
+                                                foldersShown << folder;
+                                                return folderOpens;
+                                            }});
     if (beforeLoad)
         beforeLoad(*engine);
     form->Form_Load();

@@ -53,6 +53,7 @@ class FormTest : public ::testing::Test {
     RecordingDialogs dialogs;
     FakeFilePicker picker;
     QStringList foldersShown;
+    bool folderOpens = true; // whether a file manager opens the folders shown
     std::unique_ptr<SettingsStore> store;
     FakeEngine* engine = nullptr;
     int endProgramCalls = 0;

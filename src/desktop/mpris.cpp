@@ -6,6 +6,7 @@
 #include "platform/product.h"
 #include "playback/player.h"
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -42,6 +43,10 @@ Mpris::Mpris(Form1& window) : QObject(&window), window_(window) {
             [this] { announce({QStringLiteral("Metadata")}); });
     connect(&player, &Player::volumeChanged, this,
             [this] { announce({QStringLiteral("Volume")}); });
+    connect(window.Check1, &QCheckBox::stateChanged, this,
+            [this] { announce({QStringLiteral("Shuffle")}); });
+    connect(window.Check2, &QCheckBox::stateChanged, this,
+            [this] { announce({QStringLiteral("LoopStatus")}); });
 }
 
 Mpris::~Mpris() {
@@ -143,6 +148,29 @@ double MprisPlayer::volume() const {
 
 void MprisPlayer::setVolume(double volume) {
     mpris_->window().WMP->setVolume(int(std::lround(qBound(0.0, volume, 1.0) * 100)));
+}
+
+QString MprisPlayer::loopStatus() const {
+    return boxValue(*mpris_->window().Check2) == 1 ? QStringLiteral("Playlist")
+                                                   : QStringLiteral("None");
+}
+
+void MprisPlayer::setLoopStatus(const QString& status) {
+    if (status != QLatin1String("Playlist") && status != QLatin1String("None"))
+        return;
+    Form1& window = mpris_->window();
+    window.guarded("Check2_Click", [&] {
+        setBoxValue(*window.Check2, status == QLatin1String("Playlist") ? 1 : 0);
+    });
+}
+
+bool MprisPlayer::shuffle() const {
+    return boxValue(*mpris_->window().Check1) == 1;
+}
+
+void MprisPlayer::setShuffle(bool on) {
+    Form1& window = mpris_->window();
+    window.guarded("Check1_Click", [&] { setBoxValue(*window.Check1, on ? 1 : 0); });
 }
 
 qlonglong MprisPlayer::position() const {

@@ -74,6 +74,8 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(double MaximumRate READ rate)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(double Volume READ volume WRITE setVolume)
+    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(bool CanGoNext READ canControl)
     Q_PROPERTY(bool CanGoPrevious READ canControl)
@@ -89,6 +91,12 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     QVariantMap metadata() const;
     double volume() const;
     void setVolume(double volume);
+    // The Repeat box: "Playlist" while it is on, "None" while off; "Track" is not
+    // something the window can do, so it changes nothing.
+    QString loopStatus() const;
+    void setLoopStatus(const QString& status);
+    bool shuffle() const; // the Shuffle box
+    void setShuffle(bool on);
     qlonglong position() const;
     bool canControl() const { return true; }
 

@@ -2,6 +2,7 @@
 #include "playback/player_widget.h"
 #include "support/form_fixture.h"
 
+#include <QCheckBox>
 #include <QSignalSpy>
 #include <QSlider>
 #include <gtest/gtest.h>
@@ -70,6 +71,28 @@ TEST_F(MprisAdaptorTest, AVolumeChangeInTheWindowIsToldWithTheNewVolume) {
     const QVariantMap told = announced.at(0).at(0).toMap();
     EXPECT_EQ(told.keys(), QStringList({"Volume"}));
     EXPECT_DOUBLE_EQ(told.value("Volume").toDouble(), 0.8);
+}
+
+TEST_F(MprisAdaptorTest, LoopStatusAndShuffleAreTheRepeatAndShuffleBoxesBothWays) {
+    ASSERT_TRUE(player);
+    QSignalSpy announced(&mpris, &Mpris::announced);
+    EXPECT_EQ(player->property("LoopStatus").toString(), "None");
+    EXPECT_FALSE(player->property("Shuffle").toBool());
+
+    player->setProperty("LoopStatus", QStringLiteral("Playlist"));
+    EXPECT_TRUE(form->Check2->isChecked());
+    EXPECT_TRUE(form->WMP->getMode("loop")) << "the player repeats as after a click on the box";
+    player->setProperty("LoopStatus", QStringLiteral("Track"));
+    EXPECT_EQ(player->property("LoopStatus").toString(), "Playlist") << "Track is refused";
+    player->setProperty("Shuffle", true);
+    EXPECT_TRUE(form->Check1->isChecked());
+
+    form->Check2->click(); // off in the window
+    EXPECT_EQ(player->property("LoopStatus").toString(), "None");
+    QStringList told;
+    for (const QList<QVariant>& signal : announced)
+        told << signal.at(0).toMap().keys();
+    EXPECT_EQ(told, QStringList({"LoopStatus", "Shuffle", "LoopStatus"}));
 }
 
 } // namespace

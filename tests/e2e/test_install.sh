@@ -12,6 +12,11 @@ desktop="$prefix/share/applications/$id.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate refused the menu entry"
 # The program's own table of audio types, WavPack and AIFF among them.
 grep -q '^MimeType=audio/mpeg;.*audio/x-aiff;.*audio/x-wavpack;' "$desktop" || fail "the menu entry's MimeType is not the program's: $(grep MimeType "$desktop")"
+# Found in the menu by what it is for.
+for word in sort cull trash audition; do
+  grep -q "^Keywords=\(.*;\)\?$word;" "$desktop" || fail "the menu entry's Keywords lack $word: $(grep Keywords "$desktop")"
+done
+grep -q 'Ctrl+1' "$prefix/share/metainfo/$id.metainfo.xml" || fail "the metainfo does not describe sorting"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli refused the metainfo"
 for icon in scalable/apps/$id.svg 48x48/apps/$id.png 128x128/apps/$id.png 256x256/apps/$id.png; do
   [[ -s "$prefix/share/icons/hicolor/$icon" ]] || fail "no icon $icon"

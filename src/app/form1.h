@@ -47,6 +47,7 @@ class Form1 : public QWidget {
     // ---- Application shell (src/app) ------------------------------------
     void Form_Load();          // start-up: player playlist, restore, options
     void SaveListAndOptions(); // options and the player's playlist to the store
+    void LoadSoundOptions();   // the volume and mute left last time ([Options])
     void Form_QueryUnload();   // closing: save, then let pending events run
     void Form_Unload();        // end the program; nothing of the window runs after
     QString AppTitle;          // caption of boxes that give none of their own

@@ -134,4 +134,17 @@ void Form1::Form_Load() {
     trap(182, [&] { BusyUpdating = false; });
     loading_ = false;
     guarded("LoadFolderBindings", [&] { LoadFolderBindings(); });
+    guarded("LoadSoundOptions", [&] { LoadSoundOptions(); });
+}
+
+void Form1::LoadSoundOptions() {
+    namespace keys = settings_keys;
+    // A value edited into something else leaves the player as it starts.
+    bool number = false;
+    const int volume =
+        settings_.readOption(QLatin1String(keys::kVolume), QString()).trimmed().toInt(&number);
+    if (number && volume >= 0 && volume <= 100)
+        WMP->setVolume(volume);
+    if (settings_.readOption(QLatin1String(keys::kMute), QString()).trimmed() == QLatin1String("1"))
+        WMP->setMute(true);
 }

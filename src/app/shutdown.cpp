@@ -24,6 +24,10 @@ void Form1::SaveListAndOptions() {
     for (int i = 0; i < items.count(); ++i)
         paths << items.Item(i)->sourceURL();
     settings_.writeNumbered(QLatin1String(keys::kSongPrefix), paths);
+    // The sound as it was left, in the player's own group.
+    settings_.writeOption(QLatin1String(keys::kVolume), QString::number(WMP->volume()));
+    settings_.writeOption(QLatin1String(keys::kMute),
+                          WMP->mute() ? QStringLiteral("1") : QStringLiteral("0"));
     // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
     // The file is written while the window goes on; a failure is reported later
     // as the failure of the step that asked for this save (or of this

@@ -152,34 +152,45 @@ void IniSettingsStore::checkFile() {
     }
     atStart_ = readIniStrings(bytes, QLatin1String(settings_keys::kSection),
                               QLatin1String(settings_keys::kSongPrefix));
-    folders_ = foldersIn(bytes);
+    folders_ = groupIn(bytes, QLatin1String(settings_keys::kFoldersSection));
+    options_ = groupIn(bytes, QLatin1String(settings_keys::kOptionsSection));
     // A file the quick reader takes whole is one QSettings reads without a
     // complaint, so QSettings is only asked about the others.
     if (!atStart_ && qsettings()->status() != QSettings::NoError)
         damage_ = QStringLiteral("The settings file %1 is damaged").arg(fileName());
 }
 
-QHash<QString, QString> IniSettingsStore::foldersIn(QByteArrayView bytes) {
+QHash<QString, QString> IniSettingsStore::groupIn(QByteArrayView bytes, QLatin1String group) {
     // Looked for first: the quick reader then starts at the group, not at the
     // top of a list of a hundred thousand songs.
-    const QByteArray heading = QByteArray("[") + settings_keys::kFoldersSection + QByteArray("]\n");
-    qsizetype at = bytes.startsWith(heading) ? 0 : bytes.indexOf("\n" + heading);
-    QHash<QString, QString> folders;
+    const QByteArray heading = '[' + QByteArray(group.data(), group.size()) + "]\n";
+    const qsizetype at = bytes.startsWith(heading) ? 0 : bytes.indexOf("\n" + heading);
+    QHash<QString, QString> values;
     if (at < 0)
-        return folders;
-    const std::optional<IniStrings> group =
-        readIniStrings(bytes.sliced(at), QLatin1String(settings_keys::kFoldersSection),
-                       QLatin1String(settings_keys::kSongPrefix));
-    if (group) {
-        for (const QString& key : group->keys())
-            folders.insert(key, group->value(key));
-        return folders;
+        return values;
+    const std::optional<IniStrings> quick =
+        readIniStrings(bytes.sliced(at), group, QLatin1String(settings_keys::kSongPrefix));
+    if (quick) {
+        for (const QString& key : quick->keys())
+            values.insert(key, quick->value(key));
+        return values;
     }
     QSettings settings(path_, QSettings::IniFormat);
-    settings.beginGroup(QLatin1String(settings_keys::kFoldersSection));
+    settings.beginGroup(group);
     for (const QString& key : settings.childKeys())
-        folders.insert(key, settings.value(key).toString());
-    return folders;
+        values.insert(key, settings.value(key).toString());
+    return values;
+}
+
+QString IniSettingsStore::readOption(const QString& key, const QString& fallback) {
+    readAfresh();
+    if (!damage_.isEmpty() || !present_)
+        return fallback;
+    return options_.value(key, fallback);
+}
+
+void IniSettingsStore::writeOption(const QString& key, const QString& value) {
+    pendingOptions_.append({key, value});
 }
 
 QHash<QString, QString> IniSettingsStore::folderBindings() {
@@ -241,8 +252,8 @@ void IniSettingsStore::writeNumbered(const QString& prefix, const QStringList& v
 void IniSettingsStore::commit(FailureHandler onFailure) {
     // Start-up has reported the damage; the save puts the damaged file aside.
     const bool damaged = !std::exchange(damage_, QString()).isEmpty();
-    writer_.save({path_, std::exchange(pending_, {}), std::exchange(pendingNumbered_, {}), damaged,
-                  std::move(onFailure)});
+    writer_.save({path_, std::exchange(pending_, {}), std::exchange(pendingNumbered_, {}),
+                  std::exchange(pendingOptions_, {}), damaged, std::move(onFailure)});
     committed_ = true;
 }
 

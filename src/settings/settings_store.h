@@ -44,6 +44,10 @@ class SettingsStore {
     // would give, without building and looking up ten thousand keys. Nothing
     // when they are to be read key by key.
     virtual std::optional<QStringList> songsAtHand(int /*count*/) { return std::nullopt; }
+    // The player's own options, group [Options] beside the program's section:
+    // read as read(), written with the next commit.
+    virtual QString readOption(const QString& key, const QString& fallback) = 0;
+    virtual void writeOption(const QString& key, const QString& value) = 0;
     // The folders bound to keys, group [Folders] beside the program's section:
     // key "1" to "9", each a folder's path.
     virtual QHash<QString, QString> folderBindings() = 0;
@@ -73,6 +77,8 @@ class IniSettingsStore : public SettingsStore {
     bool waitForSaves(int ms) override;
     int songKeyLimit(int atMost) override;
     std::optional<QStringList> songsAtHand(int count) override;
+    QString readOption(const QString& key, const QString& fallback) override;
+    void writeOption(const QString& key, const QString& value) override;
     QHash<QString, QString> folderBindings() override;
     void bindFolder(const QString& key, const QString& folder) override;
     QString fileName() const;
@@ -81,7 +87,7 @@ class IniSettingsStore : public SettingsStore {
     void open();
     void checkFile();
     void readAfresh(); // once what was committed is on disk
-    QHash<QString, QString> foldersIn(QByteArrayView bytes);
+    QHash<QString, QString> groupIn(QByteArrayView bytes, QLatin1String group);
     QSettings* qsettings(); // null while no plain file stands at path_
 
     QString path_;
@@ -96,6 +102,8 @@ class IniSettingsStore : public SettingsStore {
     // strings; reads come from here until the first save hands them to QSettings.
     std::optional<IniStrings> atStart_;
     QHash<QString, QString> folders_; // [Folders] as last read
+    QHash<QString, QString> options_; // [Options] as last read
+    SettingsWrites pendingOptions_;
     bool damageReported_ = false;
 };
 
@@ -108,12 +116,18 @@ class MemorySettingsStore : public SettingsStore {
     void write(const QString& key, const QString& value) override { pending.insert(key, value); }
     void commit(FailureHandler onFailure = {}) override;
     int songKeyLimit(int atMost) override;
+    QString readOption(const QString& key, const QString& fallback) override {
+        return options.value(key, fallback);
+    }
+    void writeOption(const QString& key, const QString& value) override {
+        options.insert(key, value);
+    }
     QHash<QString, QString> folderBindings() override { return folders; }
     void bindFolder(const QString& key, const QString& folder) override {
         folders.insert(key, folder);
     }
 
-    QHash<QString, QString> values, pending, folders;
+    QHash<QString, QString> values, pending, folders, options;
 };
 
 // Text-to-integer conversions of the store's values; raise on anything else.

@@ -128,11 +128,17 @@ QString replaceWhole(const QString& path, const QByteArray& bytes) {
 }
 
 // The file holds what only QSettings reads faithfully: it saves, as before.
-QString saveThroughQSettings(const QString& path, const SettingsWrites& writes) {
+QString saveThroughQSettings(const QString& path, const SettingsWrites& writes,
+                             const SettingsWrites& options) {
     QSettings settings(path, QSettings::IniFormat);
     settings.beginGroup(QLatin1String(settings_keys::kSection));
     for (const auto& [key, value] : writes)
         settings.setValue(key, value);
+    settings.endGroup();
+    settings.beginGroup(QLatin1String(settings_keys::kOptionsSection));
+    for (const auto& [key, value] : options)
+        settings.setValue(key, value);
+    settings.endGroup();
     settings.sync();
     // QSettings can report success without having written anything (a folder
     // where the file belongs), so the file itself is checked too. Only a
@@ -174,12 +180,15 @@ QString saveSettingsFile(const SettingsWriter::Save& job) {
             bytes = file.readAll();
         }
         const SettingsWrites writes = withNumbered(job.writes, job.numbered);
-        const std::optional<QByteArray> merged =
+        std::optional<QByteArray> merged =
             mergedIniFile(bytes, QLatin1String(settings_keys::kSection),
                           QLatin1String(settings_keys::kSongPrefix), writes);
+        if (merged && !job.options.isEmpty())
+            merged = mergedIniFile(*merged, QLatin1String(settings_keys::kOptionsSection),
+                                   QLatin1String(settings_keys::kSongPrefix), job.options);
         if (!merged) {
             lock.unlock(); // QSettings takes it itself
-            return saveThroughQSettings(path, writes);
+            return saveThroughQSettings(path, writes, job.options);
         }
         return replaceWhole(path, *merged);
     } catch (const std::exception& e) {
@@ -218,7 +227,7 @@ namespace {
 SettingsWriter::Save asOne(std::vector<SettingsWriter::Save>& saves) {
     SettingsWriter::Save one = std::move(saves.back());
     if (saves.size() > 1) {
-        SettingsWrites writes;
+        SettingsWrites writes, options;
         NumberedWrites numbered;
         for (SettingsWriter::Save& save : saves) {
             one.putDamagedAside = one.putDamagedAside || save.putDamagedAside;
@@ -226,11 +235,14 @@ SettingsWriter::Save asOne(std::vector<SettingsWriter::Save>& saves) {
                 one.onFailure = save.onFailure;
             writes += save.writes;
             numbered.insert(numbered.end(), save.numbered.begin(), save.numbered.end());
+            options += save.options;
         }
         writes += one.writes;
         numbered.insert(numbered.end(), one.numbered.begin(), one.numbered.end());
+        options += one.options;
         one.writes = std::move(writes);
         one.numbered = std::move(numbered);
+        one.options = std::move(options);
     }
     return one;
 }

@@ -27,6 +27,7 @@ class SettingsWriter {
         QString path;
         SettingsWrites writes;
         NumberedWrites numbered; // after the writes
+        SettingsWrites options;  // keys of the group [Options]
         bool putDamagedAside = false;
         // Why the save failed; the last of the saves that went to disk as one gets it.
         std::function<void(const QString& why)> onFailure;

@@ -207,6 +207,40 @@ TEST_F(RestoreTest, ToggledShuffleIsStoredOnClosing) {
     EXPECT_EQ(stored("Shuffle"), "1");
 }
 
+// Through the quick writer, and through QSettings for a file only it may
+// rewrite (a list value in it): the sound comes back as it was left.
+TEST_F(RestoreTest, TheVolumeAndMuteComeBackAtTheNextStartInTheirOwnGroup) {
+    for (const bool onlyQSettings : {false, true}) {
+        SCOPED_TRACE(onlyQSettings ? "through QSettings" : "the quick writer");
+        if (onlyQSettings) {
+            QSettings file(settingsFile(), QSettings::IniFormat);
+            file.setValue("Thrennic/Listed", QStringList({"a", "b"}));
+        }
+        restart();
+        form->WMP->setVolume(80);
+        form->WMP->setMute(true);
+        form->close();
+        restart();
+        EXPECT_EQ(form->WMP->volume(), 80);
+        EXPECT_TRUE(form->WMP->mute());
+        QSettings file(settingsFile(), QSettings::IniFormat);
+        EXPECT_EQ(file.value("Options/Volume").toString(), "80");
+        EXPECT_EQ(file.value("Options/Mute").toString(), "1");
+        EXPECT_FALSE(file.contains("Thrennic/Volume")) << "the list's own group is not touched";
+        form->WMP->setMute(false);
+        form->close();
+        restart();
+        EXPECT_FALSE(form->WMP->mute());
+    }
+    // Edited into something else: the player starts as it always did.
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    file.setValue("Options/Volume", "loud");
+    file.sync();
+    restart();
+    EXPECT_EQ(form->WMP->volume(), 50);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST_F(RestoreTest, ASaveThatCannotBeStoredIsReportedAndClosingGoesOn) {
     drop({makeFile("a.mp3")});
     QDir().mkpath(settingsFile()); // a folder where the file belongs

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 #include <cmath>
 
@@ -20,6 +21,7 @@ namespace {
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.thrennic");
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 constexpr double kMicroseconds = 1e6;
+constexpr int kLengthWaitMs = 500;
 
 // The one track there is: the playing file, by a path of its own.
 QDBusObjectPath trackId() {
@@ -34,13 +36,20 @@ Mpris::Mpris(Form1& window) : QObject(&window), window_(window) {
     Player& player = *window.WMP;
     connect(&player, &Player::playStateChanged, this,
             [this] { announce({QStringLiteral("PlaybackStatus")}); });
-    connect(&player, &Player::CurrentItemChange, this,
-            [this] { announce({QStringLiteral("Metadata")}); });
+    // A new track is told once, with its length: when the engine says it, or
+    // after a moment for a file whose length does not come.
+    trackTold_ = new QTimer(this);
+    trackTold_->setSingleShot(true);
+    trackTold_->setInterval(kLengthWaitMs);
+    connect(trackTold_, &QTimer::timeout, this, [this] { announce({QStringLiteral("Metadata")}); });
+    connect(&player, &Player::CurrentItemChange, trackTold_, qOverload<>(&QTimer::start));
     connect(&player, &Player::currentItemGone, this, [this] {
         announce({QStringLiteral("Metadata"), QStringLiteral("PlaybackStatus")});
     });
-    connect(&player, &Player::durationChanged, this,
-            [this] { announce({QStringLiteral("Metadata")}); });
+    connect(&player, &Player::durationChanged, this, [this] {
+        trackTold_->stop();
+        announce({QStringLiteral("Metadata")});
+    });
     connect(&player, &Player::volumeChanged, this,
             [this] { announce({QStringLiteral("Volume")}); });
     connect(window.Check1, &QCheckBox::stateChanged, this,

@@ -35,6 +35,7 @@ class Mpris : public QObject {
     void announce(const QStringList& changed);
     Form1& window_;
     bool registered_ = false;
+    class QTimer* trackTold_ = nullptr; // a new track's Metadata, waiting for its length
 };
 
 class MprisRoot : public QDBusAbstractAdaptor {

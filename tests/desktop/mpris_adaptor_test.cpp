@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -93,6 +94,40 @@ TEST_F(MprisAdaptorTest, LoopStatusAndShuffleAreTheRepeatAndShuffleBoxesBothWays
     for (const QList<QVariant>& signal : announced)
         told << signal.at(0).toMap().keys();
     EXPECT_EQ(told, QStringList({"LoopStatus", "Shuffle", "LoopStatus"}));
+}
+
+TEST_F(MprisAdaptorTest, ATrackChangeIsToldOnceWithItsLength) {
+    ASSERT_TRUE(player);
+    QSignalSpy announced(&mpris, &Mpris::announced);
+    form->PlayNew(2);
+    Q_EMIT engine->durationChanged(12.0);
+    // Told at once when the length came; nothing more follows for the same change.
+    std::vector<QVariantMap> metadata;
+    const auto told = [&] {
+        metadata.clear();
+        for (const QList<QVariant>& signal : announced)
+            if (signal.at(0).toMap().contains("Metadata"))
+                metadata.push_back(signal.at(0).toMap().value("Metadata").toMap());
+    };
+    told();
+    ASSERT_EQ(metadata.size(), 1u);
+    EXPECT_EQ(metadata[0].value("mpris:length").toLongLong(), 12'000'000);
+    EXPECT_FALSE(QTest::qWaitFor(
+        [&] {
+            told();
+            return metadata.size() > 1;
+        },
+        1000));
+
+    // A file whose length never comes is told all the same.
+    announced.clear();
+    form->PlayNew(1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            told();
+            return metadata.size() == 1;
+        },
+        5000));
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "platform/faithful_path.h"
 #include "platform/product.h"
 #include "playback/player.h"
+#include "playback/player_widget.h"
+#include "waveform/waveform_view.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>
@@ -49,6 +51,10 @@ Mpris::Mpris(Form1& window) : QObject(&window), window_(window) {
     connect(&player, &Player::durationChanged, this, [this] {
         trackTold_->stop();
         announce({QStringLiteral("Metadata")});
+    });
+    connect(window.WMPView, &PlayerWidget::TagsChanged, this, [this](const QString& tags) {
+        if (!tags.isEmpty())
+            announce({QStringLiteral("Metadata")});
     });
     connect(&player, &Player::volumeChanged, this,
             [this] { announce({QStringLiteral("Volume")}); });
@@ -144,7 +150,19 @@ QVariantMap MprisPlayer::metadata() const {
     const QString& path = item->sourceURL();
     data.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
     data.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
-    data.insert(QStringLiteral("xesam:title"), path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    // The file's own tags where the waveform's reading found them; else its name.
+    const WaveformRef& shown = mpris_->window().WMPView->waveformView()->waveform();
+    const AudioFacts none;
+    const AudioFacts& tags = shown ? shown->facts : none;
+    data.insert(QStringLiteral("xesam:title"),
+                tags.title.isEmpty() ? path.mid(path.lastIndexOf(QLatin1Char('/')) + 1)
+                                     : tags.title);
+    if (!tags.artist.isEmpty())
+        data.insert(QStringLiteral("xesam:artist"), QStringList{tags.artist});
+    if (!tags.album.isEmpty())
+        data.insert(QStringLiteral("xesam:album"), tags.album);
+    if (tags.track > 0)
+        data.insert(QStringLiteral("xesam:trackNumber"), tags.track);
     if (player.duration() > 0)
         data.insert(QStringLiteral("mpris:length"),
                     qlonglong(std::llround(player.duration() * kMicroseconds)));

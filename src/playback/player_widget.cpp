@@ -61,6 +61,9 @@ void PlayerWidget::buildScreen() {
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
+    tags_ = screenLabel(screen, QPalette::Text);
+    tags_->setWordWrap(true);
+    tags_->hide();
     folder_ = new ElidedLabel(screen);
     folder_->setForegroundRole(QPalette::PlaceholderText);
     facts_ = screenLabel(screen, QPalette::Text, 0.9);
@@ -88,6 +91,7 @@ void PlayerWidget::buildScreen() {
     column->setSpacing(2);
     column->addWidget(hint_);
     column->addWidget(title_);
+    column->addWidget(tags_);
     column->addWidget(folder_);
     column->addWidget(facts_);
     column->addSpacing(4);
@@ -110,6 +114,11 @@ void PlayerWidget::buildScreen() {
 
     panel_ = new WaveformPanel(*waveform_, this);
     connect(panel_, &WaveformPanel::factsChanged, facts_, &QLabel::setText);
+    connect(panel_, &WaveformPanel::tagsChanged, this, [this](const QString& tags) {
+        tags_->setText(tags);
+        tags_->setVisible(!tags.isEmpty());
+        Q_EMIT TagsChanged(tags);
+    });
     connect(panel_, &WaveformPanel::waveformShown, this, &PlayerWidget::showPlayhead);
     placeTimer_ = new QTimer(this);
     placeTimer_->setSingleShot(true);
@@ -230,6 +239,10 @@ QString PlayerWidget::activityText() const {
 void PlayerWidget::showFolderKeys(const QString& line) {
     folderKeys_->setText(line);
     folderKeys_->setVisible(!line.isEmpty());
+}
+
+QString PlayerWidget::tagsText() const {
+    return tags_->text();
 }
 
 QString PlayerWidget::folderKeysText() const {

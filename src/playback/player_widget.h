@@ -41,6 +41,7 @@ class PlayerWidget : public QWidget {
     QString folderText() const;
     QString factsText() const;
     QString placeText() const;
+    QString tagsText() const;
 
   Q_SIGNALS:
     void GotFocus();
@@ -49,6 +50,8 @@ class PlayerWidget : public QWidget {
     void MouseMove();
     // Ctrl+Z at full screen, where the window does not see the keys.
     void UndoRequested();
+    // What the shown file's tags say changed (title · artist · album; empty for none).
+    void TagsChanged(const QString& tags);
     // Ctrl+1 … Ctrl+9 there (again: with Shift, to choose the folder anew).
     void FolderKeyPressed(int number, bool chooseAgain);
 
@@ -80,6 +83,7 @@ class PlayerWidget : public QWidget {
     QLabel* status_ = nullptr;
     ElidedLabel* folder_ = nullptr;
     QLabel* facts_ = nullptr;
+    QLabel* tags_ = nullptr; // the file's own title, artist and album, under its name
     QLabel* place_ = nullptr;
     QLabel* hint_ = nullptr;
     WaveformView* waveform_ = nullptr;

@@ -33,6 +33,7 @@ extern "C" {
     X(util, av_frame_unref)                                                                        \
     X(util, av_frame_free)                                                                         \
     X(util, av_strerror)                                                                           \
+    X(util, av_dict_get)                                                                           \
     X(swr, swr_alloc_set_opts2)                                                                    \
     X(swr, swr_init)                                                                               \
     X(swr, swr_get_out_samples)                                                                    \

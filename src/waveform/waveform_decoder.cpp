@@ -137,9 +137,27 @@ class PeakReader {
                          : isPcm(id)                     ? params->bits_per_coded_sample
                                                          : 0;
         facts.seconds = statedSeconds(format_, format_->streams[stream_]);
+        readTags(facts);
         const int channels = std::max(1, facts.channels);
         peaks_.emplace(std::min(channels, 2), channels,
                        qint64(std::llround(facts.seconds * facts.sampleRate)));
+    }
+
+    // The container's tags, or the stream's (Ogg keeps them there).
+    void readTags(AudioFacts& facts) const {
+        const Av& f = av();
+        const auto tag = [&](const char* key) {
+            for (const AVDictionary* tags :
+                 {format_->metadata, format_->streams[stream_]->metadata})
+                if (const AVDictionaryEntry* entry = f.av_dict_get(tags, key, nullptr, 0))
+                    if (entry->value && *entry->value)
+                        return QString::fromUtf8(entry->value).trimmed();
+            return QString();
+        };
+        facts.title = tag("title");
+        facts.artist = tag("artist");
+        facts.album = tag("album");
+        facts.track = tag("track").section(QLatin1Char('/'), 0, 0).toInt(); // "3/12"
     }
 
     QString decodeAll() {

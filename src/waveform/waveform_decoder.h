@@ -13,6 +13,9 @@ struct AudioFacts {
     bool floatSamples = false;
     double seconds = 0; // the stated length while reading, the decoded one once read
     qint64 bytes = 0;
+    // What its tags say, where it has them.
+    QString title, artist, album;
+    int track = 0;
 };
 
 // The lowest and highest sample of one stretch of one lane, from -1 to 1;

@@ -33,6 +33,8 @@ void WaveformPanel::show(const QString& path) {
         }
     view_.setWaveform(nullptr);
     Q_EMIT factsChanged(QString());
+    lastTags_.clear();
+    Q_EMIT tagsChanged(QString());
     if (!path.isEmpty())
         readTimer_->start(kReadDelayMs);
 }
@@ -61,5 +63,9 @@ void WaveformPanel::showWaveform(const WaveformRef& waveform) {
     }
     view_.setWaveform(waveform);
     Q_EMIT factsChanged(factsLine(waveform->facts));
+    if (const QString tags = tagsLine(waveform->facts); tags != lastTags_) {
+        lastTags_ = tags;
+        Q_EMIT tagsChanged(tags);
+    }
     Q_EMIT waveformShown();
 }

@@ -28,6 +28,8 @@ class WaveformPanel : public QObject {
   Q_SIGNALS:
     // The facts line of the shown file ("WAV · 44.1 kHz · …"); empty for none.
     void factsChanged(const QString& facts);
+    // What the shown file's tags say (see tagsLine); empty for none.
+    void tagsChanged(const QString& tags);
     // A waveform arrived: the playhead can be drawn against its length.
     void waveformShown();
 
@@ -36,6 +38,7 @@ class WaveformPanel : public QObject {
     void showWaveform(const WaveformRef& waveform);
 
     WaveformView& view_;
+    QString lastTags_; // told for the shown file
     WaveformLoader* loader_;
     QTimer* readTimer_; // reading starts once the file sounds, or after this
     QString shownPath_;

@@ -206,3 +206,11 @@ QString factsLine(const AudioFacts& facts) {
         parts << QLocale::c().formattedDataSize(facts.bytes, 1, QLocale::DataSizeSIFormat);
     return parts.join(QStringLiteral(" \u00b7 "));
 }
+
+QString tagsLine(const AudioFacts& facts) {
+    QStringList parts;
+    for (const QString& part : {facts.title, facts.artist, facts.album})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QStringLiteral(" \u00b7 "));
+}

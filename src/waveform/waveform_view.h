@@ -50,3 +50,5 @@ class WaveformView : public QWidget {
 
 // One line of what the file is: "FLAC · 44.1 kHz · stereo · 16-bit · 3:00 · 18.2 MB".
 QString factsLine(const AudioFacts& facts);
+// One line of what its tags say: "Take Three · The Band · Live Tapes"; empty without tags.
+QString tagsLine(const AudioFacts& facts);

@@ -1,3 +1,4 @@
+#include "desktop/mpris.h"
 #include "engine/mpv_engine.h"
 #include "playback/player_widget.h"
 #include "support/fakes.h"
@@ -8,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -206,6 +208,37 @@ TEST_F(WaveformScreenTest, AnUndecodableFileSaysWhyOnTheScreenAndWhenThePlayerMo
     ASSERT_EQ(currentPath(), other);
     engine->finishCurrent(true);
     EXPECT_EQ(form->WMPView->notice(), "Could not play other.wav: it could not be opened");
+}
+
+// The file's own tags, read in the pass that draws its waveform: under its name
+// on the screen (the name stays the title) and for the desktop's player controls.
+TEST_F(WaveformScreenTest, ATaggedFileShowsItsTagsAndTellsThemToTheDesktop) {
+    const QString wav = tone(QStringLiteral("plain.wav"), 1.0);
+    const QString tagged = QDir(dir.path()).filePath(QStringLiteral("take 3.flac"));
+    QProcess sox;
+    sox.start(QStringLiteral("sox"),
+              {wav, QStringLiteral("--comment"), QStringLiteral("TITLE=Take Three"),
+               QStringLiteral("--add-comment"), QStringLiteral("ARTIST=The Band"),
+               QStringLiteral("--add-comment"), QStringLiteral("ALBUM=Live Tapes"),
+               QStringLiteral("--add-comment"), QStringLiteral("TRACKNUMBER=3"), tagged});
+    ASSERT_TRUE(sox.waitForFinished(30000) && sox.exitCode() == 0)
+        << sox.readAllStandardError().toStdString();
+    Mpris mpris(*form);
+    auto* player = mpris.findChild<MprisPlayer*>();
+    drop({wav, tagged});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+    EXPECT_EQ(form->WMPView->tagsText(), "Take Three \u00b7 The Band \u00b7 Live Tapes");
+    const QVariantMap data = player->metadata();
+    EXPECT_EQ(data.value("xesam:title").toString(), "Take Three");
+    EXPECT_EQ(data.value("xesam:artist").toStringList(), QStringList({"The Band"}));
+    EXPECT_EQ(data.value("xesam:album").toString(), "Live Tapes");
+    EXPECT_EQ(data.value("xesam:trackNumber").toInt(), 3);
+
+    form->PlayNew(1); // no tags: the file's name, and no line
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
+    EXPECT_TRUE(form->WMPView->tagsText().isEmpty());
+    EXPECT_EQ(player->metadata().value("xesam:title").toString(), "plain.wav");
+    EXPECT_FALSE(player->metadata().contains("xesam:artist"));
 }
 
 TEST_F(WaveformScreenTest, AtFullScreenTheScreenSaysHowToGoBack) {

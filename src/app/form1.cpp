@@ -79,6 +79,7 @@ void Form1::buildControls() {
                          pixelsFromTwips(5685));
 
     ListView1 = new ListView(this);
+    ListView1->setAccessibleName(tr("Playlist"));
     ListView1->setGeometry(pixelsFromTwips(8040), pixelsFromTwips(150), pixelsFromTwips(3840),
                            pixelsFromTwips(4965));
     ListView1->OLEDragOver = [this](const QMimeData& data) { return ListView1_OLEDragOver(data); };

@@ -161,6 +161,23 @@ double PlayerWidget::length() const {
 void PlayerWidget::showPlayhead() {
     const double total = length();
     waveform_->setPlayhead(total > 0 && player_.currentMedia() ? player_.position() / total : -1);
+    nameForScreenReaders();
+}
+
+// "Player: take 3.wav, playing, 0:12 of 1:40": set only when a word or a whole
+// second changes, so that a screen reader is not told of every position report.
+void PlayerWidget::nameForScreenReaders() {
+    const Media& item = player_.currentMedia();
+    QString name = tr("Player: %1").arg(title_->text());
+    if (item) {
+        if (!status_->text().isEmpty())
+            name += QStringLiteral(", ") + status_->text().toLower();
+        if (length() > 0)
+            name += QStringLiteral(", ") +
+                    tr("%1 of %2").arg(formatTime(player_.position()), formatTime(length()));
+    }
+    if (name != accessibleName())
+        setAccessibleName(name);
 }
 
 void PlayerWidget::seekToFraction(double fraction) {
@@ -215,6 +232,7 @@ void PlayerWidget::showState(int state) {
     status_->setText(player_.currentMedia() ? names.value(state, tr("Ready")) : QString());
     if (state == Player::Playing)
         panel_->soundStarted();
+    nameForScreenReaders();
 }
 
 void PlayerWidget::showNotice(const QString& text) {

@@ -68,6 +68,7 @@ class PlayerWidget : public QWidget {
     void buildScreen();
     void buildTransportBar();
     void showItem();
+    void nameForScreenReaders();
     void showPlayhead();
     void showPlace();
     void seekToFraction(double fraction);

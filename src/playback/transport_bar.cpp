@@ -18,20 +18,22 @@ TransportBar::TransportBar(Player& player, QWidget* parent) : QWidget(parent), p
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 0, 2, 2);
     row->setSpacing(2);
-    auto* previous = button(TransportIcon::Previous, tr("Previous (Ctrl+B)"));
-    playPause_ = button(TransportIcon::Play, tr("Play (Space)"));
-    auto* stop = button(TransportIcon::Stop, tr("Stop"));
-    auto* next = button(TransportIcon::Next, tr("Next (Ctrl+F)"));
+    auto* previous = button(TransportIcon::Previous, tr("Previous"), tr("Previous (Ctrl+B)"));
+    playPause_ = button(TransportIcon::Play, tr("Play"), tr("Play (Space)"));
+    auto* stop = button(TransportIcon::Stop, tr("Stop"), tr("Stop"));
+    auto* next = button(TransportIcon::Next, tr("Next"), tr("Next (Ctrl+F)"));
     seek_ = new QSlider(Qt::Horizontal, this);
-    seek_->setFocusPolicy(Qt::NoFocus);
+    seek_->setFocusPolicy(Qt::TabFocus);
+    seek_->setAccessibleName(tr("Position"));
     seek_->setToolTip(tr("Position (Left and Right skip)"));
     time_ = new QLabel(this);
     time_->setTextFormat(Qt::PlainText);
-    mute_ = button(TransportIcon::Volume, tr("Mute"));
+    mute_ = button(TransportIcon::Volume, tr("Mute"), tr("Mute"));
     volume_ = new QSlider(Qt::Horizontal, this);
     volume_->setRange(0, 100);
     volume_->setFixedWidth(70);
-    volume_->setFocusPolicy(Qt::NoFocus);
+    volume_->setFocusPolicy(Qt::TabFocus);
+    volume_->setAccessibleName(tr("Volume"));
     volume_->setToolTip(tr("Volume (F8 and F9)"));
     for (QWidget* w : {static_cast<QWidget*>(previous), static_cast<QWidget*>(playPause_),
                        static_cast<QWidget*>(stop), static_cast<QWidget*>(next)})
@@ -48,6 +50,15 @@ TransportBar::TransportBar(Player& player, QWidget* parent) : QWidget(parent), p
     connect(seek_, &QSlider::sliderMoved, this, [this](int value) { player_.seek(value); });
     connect(mute_, &QToolButton::clicked, this, [this] { player_.setMute(!player_.mute()); });
     connect(volume_, &QSlider::sliderMoved, &player_, &Player::setVolume);
+    // Arrows and Page keys on a slider that has the focus (Tab): as a drag there.
+    connect(seek_, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            player_.seek(seek_->sliderPosition());
+    });
+    connect(volume_, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            player_.setVolume(volume_->sliderPosition());
+    });
 
     connect(&player_, &Player::playStateChanged, this, &TransportBar::showState);
     connect(&player_, &Player::positionChanged, this, &TransportBar::showPosition);
@@ -59,12 +70,14 @@ TransportBar::TransportBar(Player& player, QWidget* parent) : QWidget(parent), p
     showVolume(player_.volume(), player_.mute());
 }
 
-QToolButton* TransportBar::button(TransportIcon icon, const QString& tip) {
+QToolButton* TransportBar::button(TransportIcon icon, const QString& name, const QString& tip) {
     auto* button = new QToolButton(this);
     setSymbol(button, icon);
+    button->setAccessibleName(name);
     button->setToolTip(tip);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and pressed with Space; a click leaves the focus where it was.
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
@@ -76,6 +89,7 @@ void TransportBar::setSymbol(QToolButton* button, TransportIcon icon) {
 void TransportBar::showState(int state) {
     const bool playing = state == Player::Playing || state == Player::Transitioning;
     setSymbol(playPause_, playing ? TransportIcon::Pause : TransportIcon::Play);
+    playPause_->setAccessibleName(playing ? tr("Pause") : tr("Play"));
     playPause_->setToolTip(playing ? tr("Pause (Space)") : tr("Play (Space)"));
 }
 
@@ -90,6 +104,7 @@ void TransportBar::showPosition() {
 void TransportBar::showVolume(int percent, bool muted) {
     volume_->setValue(percent);
     setSymbol(mute_, muted ? TransportIcon::Muted : TransportIcon::Volume);
+    mute_->setAccessibleName(muted ? tr("Unmute") : tr("Mute"));
 }
 
 void TransportBar::changeEvent(QEvent* event) {

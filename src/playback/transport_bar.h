@@ -10,8 +10,9 @@ class QSlider;
 class QToolButton;
 
 // Previous, play/pause, stop, next, the position, the time, mute and the
-// volume, following the player. Its controls never take the keyboard focus:
-// the player's screen keeps it and handles the keys.
+// volume, following the player. Its controls take the keyboard focus only by
+// Tab (a click leaves it with the player's screen, which handles the keys),
+// and each has a name a screen reader reads.
 class TransportBar : public QWidget {
     Q_OBJECT
   public:
@@ -21,7 +22,7 @@ class TransportBar : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
-    QToolButton* button(TransportIcon icon, const QString& tip);
+    QToolButton* button(TransportIcon icon, const QString& name, const QString& tip);
     // Draws the symbol in the current palette, and again whenever the palette changes.
     void setSymbol(QToolButton* button, TransportIcon icon);
     void showState(int state);

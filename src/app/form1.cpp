@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QApplication>
 #include <QTimer>
 
 namespace {
@@ -66,13 +67,27 @@ PushButton* Form1::makeButton(const QString& caption, int left, int top) {
     return button;
 }
 
+// The window is white, as designed, under a light desktop theme; under a dark
+// one its text is light, and white would leave "Playback Options", the boxes and
+// the player's time nearly unreadable: the theme's own window colour stays.
+void Form1::showWindowColour() {
+    QPalette colours = QApplication::palette(this);
+    if (colours.color(QPalette::WindowText).lightness() < 128)
+        colours.setColor(QPalette::Window, Qt::white);
+    setPalette(colours);
+}
+
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        showWindowColour(); // the desktop's theme changed
+    QWidget::changeEvent(event);
+}
+
 void Form1::buildControls() {
     setFixedSize(pixelsFromTwips(12000), pixelsFromTwips(7515));
     setMouseTracking(true);
     setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    showWindowColour();
 
     WMPView = new PlayerWidget(*WMP, this);
     WMPView->setGeometry(pixelsFromTwips(120), pixelsFromTwips(180), pixelsFromTwips(7800),

@@ -221,10 +221,12 @@ class Form1 : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();
+    void showWindowColour();
     void restorePlaylist(class Trap& trap, int count);
     struct AddSteps;
     void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QSlider>
 #include <QTest>
 
@@ -72,6 +73,44 @@ TEST_F(AccessibilityTest, TheControlsWorkFromTheKeyboardAndThePlayerSaysWhatPlay
     const int before = form->WMP->volume();
     QTest::keyClick(volume, Qt::Key_Right);
     EXPECT_GT(form->WMP->volume(), before);
+}
+
+} // namespace
+
+namespace {
+
+// Light on dark and dark on light: the window's bare ground and an option
+// box's text, read from what is drawn.
+class WindowColoursTest : public FormTest {
+  protected:
+    ~WindowColoursTest() override { QApplication::setPalette(before); }
+    const QPalette before = QApplication::palette();
+};
+
+TEST_F(WindowColoursTest, AWhiteWindowUnderALightThemeAndTheThemesOwnUnderADarkOne) {
+    QPalette dark = before;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(0x2b, 0x2b, 0x2b));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xee, 0xee, 0xee));
+    for (const bool isDark : {false, true}) {
+        SCOPED_TRACE(isDark ? "dark" : "light");
+        QApplication::setPalette(isDark ? dark : before);
+        restart();
+        form->show();
+        const QImage drawn = form->grab().toImage();
+        const QColor ground = drawn.pixelColor(2, 2);
+        EXPECT_EQ(ground, isDark ? dark.color(QPalette::Window) : QColor(Qt::white));
+        // "Shuffle": its letters stand out from the ground they are drawn on.
+        const QRect box = form->Check1->geometry().translated(
+            form->Check1->parentWidget()->mapTo(form.get(), QPoint()));
+        int contrasting = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left() + box.width() / 4; x <= box.right(); ++x)
+                if (std::abs(drawn.pixelColor(x, y).lightness() - ground.lightness()) > 120)
+                    ++contrasting;
+        EXPECT_GT(contrasting, 20) << "the box's text cannot be read";
+    }
 }
 
 } // namespace

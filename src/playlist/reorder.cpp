@@ -35,10 +35,14 @@ void Form1::ListView1_MouseMove(const QPoint& at) {
     const int dragged = ListView1->PositionOf(DragItem); // 0 once that entry was removed
     if (hit == 0 || dragged == 0 || ListView1->Text(hit) == ListView1->Text(dragged))
         return;
-    // Exchange the two entries; each path travels with its text.
-    const PlaylistEntry carried{ListView1->Text(dragged), ListView1->Path(dragged)};
-    ListView1->SetEntry(dragged, ListView1->Text(hit), ListView1->Path(hit));
+    // Exchange the two entries; each path travels with its text, and with the
+    // mark of a drive that does not answer.
+    const PlaylistEntry carried = ListView1->EntryAt(dragged);
+    const PlaylistEntry other = ListView1->EntryAt(hit);
+    ListView1->SetEntry(dragged, other.text, other.path);
+    ListView1->SetNotAnswering(dragged, other.notAnswering);
     ListView1->SetEntry(hit, carried.text, carried.path);
+    ListView1->SetNotAnswering(hit, carried.notAnswering);
     ListView1->SetSelected(hit, true);
     DragItem = ListView1->EntryRef(hit);
     const int row = QCursor::pos().y();

@@ -47,11 +47,14 @@ TEST_F(ReorderTest, DraggingCarriesTheNameOneExchangeAtATimeAndLeavesThePlayerOr
     EXPECT_EQ(playlistPaths(), paths);
 }
 
-TEST_F(ReorderTest, AJumpExchangesOnlyTheTwoEntries) {
+TEST_F(ReorderTest, AJumpExchangesOnlyTheTwoEntriesEachWithItsOwnMark) {
     fill(5);
+    form->ListView1->SetNotAnswering(4, true); // d's drive does not answer
     press(1);
     moveTo(4);
     EXPECT_EQ(listTexts(), QStringList({"d.mp3", "b.mp3", "c.mp3", "a.mp3", "e.mp3"}));
+    EXPECT_TRUE(form->ListView1->EntryAt(1).notAnswering) << "the mark travels with d";
+    EXPECT_FALSE(form->ListView1->EntryAt(4).notAnswering);
 }
 
 TEST_F(ReorderTest, TheSameNameOrNoButtonChangesNothing) {

@@ -22,6 +22,8 @@ size=$(xwininfo -id "$player" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w 
 [[ $(ls "$trash" | wc -l) -eq 1 ]] || fail "more than one file went: $(ls "$trash")"
 grep -qx 'ListCount=2' "$CONF" || fail "the poll's delete did not save"
 
+# The key goes to the window that has the keyboard: the full-screen player, once it is active.
+wait_for 10 bash -c "[[ \$(xdotool getactivewindow) == $player ]]" || fail "the full-screen player never became the active window"
 xdotool key Escape
 wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Thrennic Player$'" || fail "Escape did not leave full screen"
 # The key reaches the program before the window manager's close request does.

@@ -19,6 +19,8 @@ wait_for 20 test -f "$XDG_DATA_HOME/Trash/files/two.wav" || fail "two.wav did no
 import -window root "${SHOT_DIR:-$WORK}/after-delete.png"
 
 wait_for 20 xdotool search --onlyvisible --name '^Thrennic Player$' || fail "the player did not go full screen"
+player=$(xdotool search --onlyvisible --name '^Thrennic Player$' | head -n 1)
+wait_for 10 bash -c "[[ \$(xdotool getactivewindow) == $player ]]" || fail "the full-screen player never became the active window"
 # At full screen the player's own window has the keys.
 xdotool key ctrl+z
 wait_for 20 test -f "$MUSIC/two.wav" || fail "Ctrl+Z did not bring two.wav back"

@@ -4,11 +4,11 @@
 #include "platform/disk_call.h"
 #include "platform/open_dialog.h"
 #include "playback/player_widget.h"
-#include "playback/screen_parts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <atomic>

@@ -137,6 +137,24 @@ bool infoIsFor(const QString& folder, const QString& infoPath, const QString& or
     return QDir::cleanPath(top + QLatin1Char('/') + info.path) == QDir::cleanPath(original);
 }
 
+// Moves a sent file back to its original path, never replacing anything: the
+// reason it cannot, or empty once it is back.
+QString moveBackHome(const SentFile& file) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(file.originalPath).constData(), &info) == 0)
+        return QStringLiteral("Another file now has its name in that folder.");
+    const QString folder = QFileInfo(file.originalPath).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("Its folder %1 is gone.").arg(folder);
+    // A file that appeared there meanwhile makes the move fail.
+    const int error = moving::moveNoReplace(file.sentTo, file.originalPath);
+    if (error == EEXIST)
+        return QStringLiteral("Another file now has its name in that folder.");
+    if (error != 0)
+        return QStringLiteral("It could not be moved back: %1.").arg(moving::failureWords(error));
+    return {};
+}
+
 } // namespace
 
 QStringList candidateFolders(const QString& path) {
@@ -199,7 +217,6 @@ std::optional<SentFile> findTrashed(const QString& path, const Expected& expecte
 
 QString restore(const SentFile& file) {
     const QByteArray from = QFile::encodeName(file.sentTo);
-    const QByteArray to = QFile::encodeName(file.originalPath);
     struct stat info {};
     // The Trash emptied and another file trashed under the same name since:
     // that one is somebody else's and stays.
@@ -208,26 +225,8 @@ QString restore(const SentFile& file) {
         !infoIsFor(trashFolder, file.infoPath, file.originalPath))
         return QStringLiteral("It is no longer in the Trash (it was emptied, or the file was "
                               "restored another way).");
-    if (::lstat(to.constData(), &info) == 0)
-        return QStringLiteral("Another file now has its name in that folder.");
-    const QString folder = QFileInfo(file.originalPath).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return QStringLiteral("Its folder %1 is gone.").arg(folder);
-    // Never replaces: a file that appeared there meanwhile makes the rename fail.
-    int moved = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-    if (moved != 0 && errno == EINVAL) {
-        // A file system without that rename: a link fails as well if the name is taken.
-        moved = ::link(from.constData(), to.constData());
-        if (moved == 0)
-            ::unlink(from.constData());
-    }
-    if (moved != 0) {
-        const int error = errno;
-        if (error == EEXIST)
-            return QStringLiteral("Another file now has its name in that folder.");
-        return QStringLiteral("It could not be moved back: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(error)));
-    }
+    if (const QString why = moveBackHome(file); !why.isEmpty())
+        return why;
     QFile::remove(file.infoPath);
     return {};
 }
@@ -243,17 +242,7 @@ QString bringBack(const SentFile& file) {
         return QStringLiteral("It is no longer in %1 as it was moved there (it was changed, "
                               "renamed or removed).")
             .arg(QFileInfo(file.sentTo).absolutePath());
-    if (::lstat(QFile::encodeName(file.originalPath).constData(), &info) == 0)
-        return QStringLiteral("Another file now has its name in that folder.");
-    const QString folder = QFileInfo(file.originalPath).absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return QStringLiteral("Its folder %1 is gone.").arg(folder);
-    const int error = moving::moveNoReplace(file.sentTo, file.originalPath);
-    if (error == EEXIST)
-        return QStringLiteral("Another file now has its name in that folder.");
-    if (error != 0)
-        return QStringLiteral("It could not be moved back: %1.").arg(moving::failureWords(error));
-    return {};
+    return trash::moveBackHome(file);
 }
 
 bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {

@@ -3,15 +3,7 @@
 # answers, never added as an entry of its own: meanwhile the window is up and
 # the screen counts; then its file joins the list and plays.
 source "$(dirname "$0")/lib.sh"
-[[ -e /dev/fuse && $(id -u) -eq 0 ]] || { echo "needs /dev/fuse and root to mount"; exit 77; }
-HUNG_FS="$(dirname "$PROGRAM")/tests/hung_fs"
-BACKING="$WORK/backing" MOUNT="$WORK/share" FLAG="$WORK/hang"
-mkdir -p "$BACKING/set" "$MOUNT"
-sox -n -r 44100 -c 2 "$BACKING/set/far.wav" synth 30 sine 440
-"$HUNG_FS" "$BACKING" "$FLAG" "$MOUNT" >"$WORK/fs.log" 2>&1 & PIDS+=($!)
-cleanup_mount() { rm -f "$FLAG"; fusermount3 -u -z "$MOUNT" 2>/dev/null || true; cleanup; }
-trap cleanup_mount EXIT
-wait_for 10 test -f "$MOUNT/set/far.wav" || fail "the test file system did not mount"
+hung_drive set/far.wav
 start_x
 CONF="$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
 MUSIC="$MOUNT/set" # where plays looks

@@ -2,7 +2,9 @@
 
 #include "platform/plain_file.h"
 #include "waveform/av_library.h"
+#include "waveform/loudness_feed.h"
 #include "waveform/peak_accumulator.h"
+#include "waveform/sample_formats.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -65,6 +68,46 @@ double statedSeconds(const AVFormatContext* format, const AVStream* stream) {
     if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         return double(format->duration) / AV_TIME_BASE;
     return 0;
+}
+
+// Each channel's share of the loudness: the surrounds count more, the
+// low-frequency effects not at all.
+std::vector<double> loudnessWeights(const AVChannelLayout& layout) {
+    std::vector<double> weights(std::max(1, layout.nb_channels), 1.0);
+    if (layout.order != AV_CHANNEL_ORDER_NATIVE)
+        return weights;
+    int channel = 0;
+    for (int bit = 0; bit < 64 && channel < int(weights.size()); ++bit) {
+        if (!(layout.u.mask & (uint64_t(1) << bit)))
+            continue;
+        switch (AVChannel(bit)) {
+        case AV_CHAN_LOW_FREQUENCY:
+        case AV_CHAN_LOW_FREQUENCY_2:
+            weights[channel] = 0;
+            break;
+        case AV_CHAN_BACK_LEFT:
+        case AV_CHAN_BACK_RIGHT:
+        case AV_CHAN_SIDE_LEFT:
+        case AV_CHAN_SIDE_RIGHT:
+            weights[channel] = 1.41;
+            break;
+        default:
+            break;
+        }
+        ++channel;
+    }
+    return weights;
+}
+
+double decibels(float level) {
+    return level > 0 ? 20 * std::log10(double(level)) : -std::numeric_limits<double>::infinity();
+}
+
+double highestSample(const Peaks& peaks) {
+    float highest = 0;
+    for (const PeakColumn& column : peaks.columns)
+        highest = std::max({highest, std::fabs(column.low), std::fabs(column.high)});
+    return highest;
 }
 
 // One file's reading; owns every FFmpeg object it makes.
@@ -141,6 +184,9 @@ class PeakReader {
         const int channels = std::max(1, facts.channels);
         peaks_.emplace(std::min(channels, 2), channels,
                        qint64(std::llround(facts.seconds * facts.sampleRate)));
+        if (facts.sampleRate > 0)
+            loudness_ = std::make_unique<LoudnessFeed>(facts.sampleRate,
+                                                       loudnessWeights(params->ch_layout));
     }
 
     // The container's tags, or the stream's (Ogg keeps them there).
@@ -180,6 +226,9 @@ class PeakReader {
                                      : plainWords(rc);
         if (out_.facts.sampleRate > 0)
             out_.facts.seconds = double(peaks_->frames()) / out_.facts.sampleRate;
+        if (loudness_)
+            out_.facts.loudness = loudness_->finish();
+        out_.facts.peakDb = decibels(float(highestSample(out_.peaks)));
         out_.complete = true;
         return {};
     }
@@ -196,24 +245,15 @@ class PeakReader {
     // The formats decoders mostly give are read as they are; the rest are
     // brought to float planes by libswresample first.
     void addFrame(const AVFrame& frame) {
-        const int channels = frame.ch_layout.nb_channels;
-        const auto* data = const_cast<const uint8_t* const*>(frame.extended_data);
-        const int n = frame.nb_samples;
-        switch (AVSampleFormat(frame.format)) {
-        case AV_SAMPLE_FMT_S16:
-        case AV_SAMPLE_FMT_S16P:
-            return peaks_->add<int16_t>(data, frame.format == AV_SAMPLE_FMT_S16P, channels, n,
-                                        1.f / 32768);
-        case AV_SAMPLE_FMT_S32:
-        case AV_SAMPLE_FMT_S32P:
-            return peaks_->add<int32_t>(data, frame.format == AV_SAMPLE_FMT_S32P, channels, n,
-                                        1.f / 2147483648.f);
-        case AV_SAMPLE_FMT_FLT:
-        case AV_SAMPLE_FMT_FLTP:
-            return peaks_->add<float>(data, frame.format == AV_SAMPLE_FMT_FLTP, channels, n, 1.f);
-        default:
+        const bool read =
+            visitSamples(frame, [this](auto sample, const uint8_t* const* data, bool planar,
+                                       int channels, int n, float scale) {
+                peaks_->add<decltype(sample)>(data, planar, channels, n, scale);
+            });
+        if (!read)
             return convert(frame);
-        }
+        if (loudness_)
+            loudness_->push(frame);
     }
 
     void convert(const AVFrame& frame) {
@@ -250,6 +290,15 @@ class PeakReader {
         if (made <= 0)
             return;
         peaks_->add<float>(into.data(), true, channels, made, 1.f);
+        if (loudness_)
+            loudness_->push(floatPlanes(channels), made);
+    }
+
+    std::vector<float*> floatPlanes(int channels) {
+        std::vector<float*> planes;
+        for (int c = 0; c < channels; ++c)
+            planes.push_back(planes_[c].data());
+        return planes;
     }
 
     void reportProgress() {
@@ -274,6 +323,7 @@ class PeakReader {
     int inFormat_ = -1, inChannels_ = 0, inRate_ = 0;
     std::vector<std::vector<float>> planes_;
     std::optional<PeakAccumulator> peaks_;
+    std::unique_ptr<LoudnessFeed> loudness_; // stops measuring when the reading stops
     std::chrono::steady_clock::time_point lastProgress_ = std::chrono::steady_clock::now();
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 // What a file is, as the player's screen states it.
@@ -16,6 +18,15 @@ struct AudioFacts {
     // What its tags say, where it has them.
     QString title, artist, album;
     int track = 0;
+    // Measured once the whole file is read: the integrated loudness in LUFS
+    // (minus infinity when nothing was loud enough to measure) and the highest
+    // sample in dB under full scale (minus infinity for digital silence).
+    // NaN until then.
+    double loudness = std::numeric_limits<double>::quiet_NaN();
+    double peakDb = std::numeric_limits<double>::quiet_NaN();
+    bool measured() const { return !std::isnan(loudness); }
+    // Recordings that never started: nothing to measure, or under -60 LUFS.
+    bool silent() const { return measured() && loudness < -60; }
 };
 
 // The lowest and highest sample of one stretch of one lane, from -1 to 1;

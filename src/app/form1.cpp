@@ -9,10 +9,10 @@
 #include "ui/push_button.h"
 #include "ui/skin_engine.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QGroupBox>
-#include <QApplication>
 #include <QTimer>
 
 namespace {
@@ -181,6 +181,8 @@ void Form1::buildControls() {
     connect(WMPView, &PlayerWidget::MouseMove, this, [this] { WMP_MouseMove(); });
     connect(WMPView, &PlayerWidget::UndoRequested, this,
             [this] { guarded("UndoDelete", [&] { UndoDelete(); }); });
+    connect(WMPView, &PlayerWidget::LevelMatchRequested, this,
+            [this] { guarded("ToggleLevelMatch", [&] { ToggleLevelMatch(); }); });
     connect(WMPView, &PlayerWidget::FolderKeyPressed, this, [this](int number, bool chooseAgain) {
         guarded("MoveToFolderKey", [&] {
             if (chooseAgain)

@@ -47,7 +47,7 @@ class Form1 : public QWidget {
     // ---- Application shell (src/app) ------------------------------------
     void Form_Load();          // start-up: player playlist, restore, options
     void SaveListAndOptions(); // options and the player's playlist to the store
-    void LoadSoundOptions();   // the volume and mute left last time ([Options])
+    void LoadSoundOptions();   // the volume, mute and level matching left last time ([Options])
     void Form_QueryUnload();   // closing: save, then let pending events run
     void Form_Unload();        // end the program; nothing of the window runs after
     QString AppTitle;          // caption of boxes that give none of their own
@@ -202,6 +202,8 @@ class Form1 : public QWidget {
     void PushButton9_Click();      // "Play Previous": the entry above it
     void Check1_Click();           // Shuffle box → the player's "shuffle" mode
     void Check2_Click();           // Repeat box → the player's "loop" mode
+    // Ctrl+L: level matching on or off (every file at one loudness); then saved.
+    void ToggleLevelMatch();
     // Following the player: select the entry of its new current item.
     void WMP_CurrentItemChange(const Media& item, Player::ChangeCause cause);
     void WMP_GotFocus(); // PlayerHasFocus

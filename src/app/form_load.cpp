@@ -6,6 +6,8 @@
 #include "platform/faithful_path.h"
 #include "platform/open_dialog.h"
 #include "platform/product.h"
+#include "playback/level_match.h"
+#include "playback/player_widget.h"
 #include "playlist/add_steps.h"
 #include "playlist/list_view.h"
 #include "settings/settings_keys.h"
@@ -147,4 +149,7 @@ void Form1::LoadSoundOptions() {
         WMP->setVolume(volume);
     if (settings_.readOption(QLatin1String(keys::kMute), QString()).trimmed() == QLatin1String("1"))
         WMP->setMute(true);
+    if (settings_.readOption(QLatin1String(keys::kLevelMatch), QString()).trimmed() ==
+        QLatin1String("1"))
+        WMPView->levelMatch().setOn(true);
 }

@@ -1,6 +1,8 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "playback/level_match.h"
+#include "playback/player_widget.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
@@ -28,6 +30,8 @@ void Form1::SaveListAndOptions() {
     settings_.writeOption(QLatin1String(keys::kVolume), QString::number(WMP->volume()));
     settings_.writeOption(QLatin1String(keys::kMute),
                           WMP->mute() ? QStringLiteral("1") : QStringLiteral("0"));
+    settings_.writeOption(QLatin1String(keys::kLevelMatch),
+                          WMPView->levelMatch().on() ? QStringLiteral("1") : QStringLiteral("0"));
     // Song keys at or beyond the count stay; start-up reads exactly ListCount of them.
     // The file is written while the window goes on; a failure is reported later
     // as the failure of the step that asked for this save (or of this

@@ -23,6 +23,8 @@ class AudioEngine : public QObject {
     virtual void seek(double seconds) = 0;
     virtual void setVolume(int percent) = 0;
     virtual void setMuted(bool muted) = 0;
+    // A gain on top of the volume, in dB (level matching); 0 leaves the sound as it is.
+    virtual void setGain(double decibels) = 0;
 
   Q_SIGNALS:
     // The engine moved to this entry (the one given to play, or the queued one).

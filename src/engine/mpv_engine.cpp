@@ -6,6 +6,7 @@
 #include "platform/disk_call.h"
 
 #include <QFile>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -50,6 +51,8 @@ constexpr const char* kBaseOptions[][2] = {
     {"idle", "yes"},
     {"terminal", "no"},
     {"volume", "50"},
+    // The gain of level matching rides on the volume, up to +12 dB at full volume.
+    {"volume-max", "400"},
 };
 
 // mpv opens a FIFO, a socket or a device with a blocking open() that its own
@@ -220,7 +223,19 @@ void MpvEngine::seek(double seconds) {
 }
 
 void MpvEngine::setVolume(int percent) {
-    double volume = percent;
+    volume_ = percent;
+    applyVolume();
+}
+
+void MpvEngine::setGain(double decibels) {
+    gain_ = decibels;
+    applyVolume();
+}
+
+// mpv's volume scales the sound by the cube of its fraction of 100, so a gain
+// of g dB multiplies it by 10^(g/60).
+void MpvEngine::applyVolume() {
+    double volume = volume_ * std::pow(10.0, gain_ / 60);
     lib_->set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
 }
 

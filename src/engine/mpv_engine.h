@@ -50,6 +50,7 @@ class MpvEngine : public AudioEngine {
     void seek(double seconds) override;
     void setVolume(int percent) override;
     void setMuted(bool muted) override;
+    void setGain(double decibels) override;
 
   private:
     MpvEngine(const MpvLibrary* lib, mpv_handle* mpv);
@@ -58,9 +59,12 @@ class MpvEngine : public AudioEngine {
     void handlePropertyChange(const mpv_event& event);
     EntryId loadFile(const QString& path, const char* mode);
     void command(std::initializer_list<const char*> args);
+    void applyVolume();
 
     const MpvLibrary* lib_;
     mpv_handle* mpv_;
     EntryId playingId_ = 0;
     bool silentByChoice_ = false;
+    int volume_ = 50;
+    double gain_ = 0; // dB
 };

@@ -13,6 +13,7 @@ class WaitingEngine : public AudioEngine {
     void seek(double) override {}
     void setVolume(int) override {}
     void setMuted(bool) override {}
+    void setGain(double) override {}
 
   private:
     EntryId lastId_ = 0;

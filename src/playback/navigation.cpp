@@ -2,6 +2,7 @@
 
 #include "app/trap.h"
 #include "platform/failure.h"
+#include "playback/level_match.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 
@@ -48,6 +49,12 @@ void Form1::Check1_Click() {
 
 void Form1::Check2_Click() {
     followBox(*this, *Check2, QStringLiteral("loop"));
+}
+
+void Form1::ToggleLevelMatch() {
+    LevelMatcher& match = WMPView->levelMatch();
+    match.setOn(!match.on());
+    SaveListAndOptions();
 }
 
 // List order, whatever Shuffle and Repeat say; PlayNew wraps at both ends.

@@ -40,6 +40,7 @@ void Player::useEngine(std::unique_ptr<AudioEngine> engine) {
             });
     engine_->setVolume(volume_);
     engine_->setMuted(muted_);
+    engine_->setGain(gain_);
 }
 
 void Player::attachEngine(std::unique_ptr<AudioEngine> engine) {
@@ -281,6 +282,11 @@ void Player::setMute(bool muted) {
     muted_ = muted;
     engine_->setMuted(muted);
     Q_EMIT volumeChanged(volume_, muted_);
+}
+
+void Player::setGain(double decibels) {
+    gain_ = decibels;
+    engine_->setGain(decibels);
 }
 
 void Player::setFullScreen(bool on) {

@@ -64,6 +64,9 @@ class Player : public QObject, public EngineUser {
     void setVolume(int percent);
     bool mute() const { return muted_; }
     void setMute(bool muted);
+    // Level matching's gain in dB, on top of the volume; kept for a later engine.
+    double gain() const { return gain_; }
+    void setGain(double decibels);
 
     int playState() const { return state_; }
     const Media& currentMedia() const { return current_; }
@@ -125,6 +128,7 @@ class Player : public QObject, public EngineUser {
     bool fullScreen_ = false;
     bool muted_ = false;
     int volume_ = 50;
+    double gain_ = 0;
     double position_ = 0;
     double duration_ = 0;
 };

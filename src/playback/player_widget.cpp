@@ -1,6 +1,7 @@
 #include "playback/player_widget.h"
 
 #include "platform/key_target.h"
+#include "playback/level_match.h"
 #include "playback/player.h"
 #include "playback/screen_parts.h"
 #include "playback/transport_bar.h"
@@ -67,6 +68,8 @@ void PlayerWidget::buildScreen() {
     folder_ = new ElidedLabel(screen);
     folder_->setForegroundRole(QPalette::PlaceholderText);
     facts_ = screenLabel(screen, QPalette::Text, 0.9);
+    level_ = screenLabel(screen, QPalette::PlaceholderText, 0.9);
+    level_->hide();
     waveform_ = new WaveformView(screen);
     status_ = screenLabel(screen, QPalette::Text);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -94,6 +97,7 @@ void PlayerWidget::buildScreen() {
     column->addWidget(tags_);
     column->addWidget(folder_);
     column->addWidget(facts_);
+    column->addWidget(level_);
     column->addSpacing(4);
     column->addWidget(waveform_, 1);
     auto* stateRow = new QHBoxLayout;
@@ -120,6 +124,11 @@ void PlayerWidget::buildScreen() {
         Q_EMIT TagsChanged(tags);
     });
     connect(panel_, &WaveformPanel::waveformShown, this, &PlayerWidget::showPlayhead);
+    levelMatch_ = new LevelMatcher(player_, panel_->loader(), this);
+    connect(levelMatch_, &LevelMatcher::stateChanged, this, [this](const QString& text) {
+        level_->setText(text);
+        level_->setVisible(!text.isEmpty());
+    });
     placeTimer_ = new QTimer(this);
     placeTimer_->setSingleShot(true);
     connect(placeTimer_, &QTimer::timeout, this, &PlayerWidget::showPlace);
@@ -147,6 +156,7 @@ void PlayerWidget::showItem() {
     folder_->setFullText(
         item ? path.left(std::max<qsizetype>(1, path.lastIndexOf(QLatin1Char('/')))) : QString());
     setToolTip(path);
+    levelMatch_->follow(path);
     panel_->show(path);
     showPlace();
     showPlayhead();
@@ -212,6 +222,10 @@ bool PlayerWidget::secondPressOfADoubleClick(const QPoint& at) {
 
 QString PlayerWidget::folderText() const {
     return folder_->fullText();
+}
+
+QString PlayerWidget::levelText() const {
+    return level_->text();
 }
 
 QString PlayerWidget::factsText() const {
@@ -334,6 +348,11 @@ void PlayerWidget::keyPressEvent(QKeyEvent* event) {
         if (!ctrl)
             break;
         Q_EMIT UndoRequested();
+        return;
+    case Qt::Key_L:
+        if (!ctrl)
+            break;
+        Q_EMIT LevelMatchRequested();
         return;
     case Qt::Key_Escape:
         player_.setFullScreen(false);

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QWidget>
 
+class LevelMatcher;
 class Player;
 class QLabel;
 class WaveformLoader;
@@ -42,6 +43,9 @@ class PlayerWidget : public QWidget {
     QString factsText() const;
     QString placeText() const;
     QString tagsText() const;
+    // Level matching of what plays (Ctrl+L), and what it says on the screen.
+    LevelMatcher& levelMatch() const { return *levelMatch_; }
+    QString levelText() const;
 
   Q_SIGNALS:
     void GotFocus();
@@ -52,6 +56,8 @@ class PlayerWidget : public QWidget {
     void UndoRequested();
     // What the shown file's tags say changed (title · artist · album; empty for none).
     void TagsChanged(const QString& tags);
+    // Ctrl+L at full screen.
+    void LevelMatchRequested();
     // Ctrl+1 … Ctrl+9 there (again: with Shift, to choose the folder anew).
     void FolderKeyPressed(int number, bool chooseAgain);
 
@@ -84,11 +90,13 @@ class PlayerWidget : public QWidget {
     QLabel* status_ = nullptr;
     ElidedLabel* folder_ = nullptr;
     QLabel* facts_ = nullptr;
-    QLabel* tags_ = nullptr; // the file's own title, artist and album, under its name
+    QLabel* level_ = nullptr; // "Level matched (+3.5 dB)" while it acts
+    QLabel* tags_ = nullptr;  // the file's own title, artist and album, under its name
     QLabel* place_ = nullptr;
     QLabel* hint_ = nullptr;
     WaveformView* waveform_ = nullptr;
     WaveformPanel* panel_ = nullptr;
+    LevelMatcher* levelMatch_ = nullptr;
     class QTimer* placeTimer_ = nullptr; // one count for a burst of list changes
     double positionBeforeClick_ = 0;     // where a double-click on the waveform goes back to
     QElapsedTimer sinceClick_;

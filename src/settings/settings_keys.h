@@ -29,8 +29,9 @@ inline QString numberedKey(const QString& prefix, qsizetype i) {
 inline constexpr char kFoldersSection[] = "Folders";
 // The options of the player itself, in a group of their own.
 inline constexpr char kOptionsSection[] = "Options";
-inline constexpr char kVolume[] = "Volume"; // 0 to 100
-inline constexpr char kMute[] = "Mute";     // 0 or 1
+inline constexpr char kVolume[] = "Volume";         // 0 to 100
+inline constexpr char kMute[] = "Mute";             // 0 or 1
+inline constexpr char kLevelMatch[] = "LevelMatch"; // 0 or 1
 inline constexpr char kShuffle[] = "Shuffle";
 inline constexpr char kRepeat[] = "Repeat";
 } // namespace settings_keys

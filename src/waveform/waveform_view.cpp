@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -204,7 +205,21 @@ QString factsLine(const AudioFacts& facts) {
         parts << formatTime(facts.seconds);
     if (facts.bytes > 0)
         parts << QLocale::c().formattedDataSize(facts.bytes, 1, QLocale::DataSizeSIFormat);
+    if (facts.silent())
+        parts << QStringLiteral("Silent");
+    else if (facts.measured())
+        parts << QStringLiteral("%1 LUFS").arg(signedDecibels(facts.loudness, false));
+    if (facts.measured() && !std::isinf(facts.peakDb))
+        parts << QStringLiteral("peak %1 dB").arg(signedDecibels(facts.peakDb, false));
     return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+QString signedDecibels(double decibels, bool plus) {
+    const double rounded = std::round(decibels * 10) / 10;
+    const QString digits = QString::number(std::fabs(rounded), 'f', 1);
+    if (rounded < 0)
+        return QStringLiteral("\u2212") + digits;
+    return plus ? QStringLiteral("+") + digits : digits;
 }
 
 QString tagsLine(const AudioFacts& facts) {

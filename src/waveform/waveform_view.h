@@ -48,7 +48,10 @@ class WaveformView : public QWidget {
     bool seeking_ = false;
 };
 
-// One line of what the file is: "FLAC · 44.1 kHz · stereo · 16-bit · 3:00 · 18.2 MB".
+// One line of what the file is: "FLAC · 44.1 kHz · stereo · 16-bit · 3:00 · 18.2 MB", and
+// once it is read "· −16.2 LUFS · peak −0.4 dB" (or "· Silent").
 QString factsLine(const AudioFacts& facts);
 // One line of what its tags say: "Take Three · The Band · Live Tapes"; empty without tags.
 QString tagsLine(const AudioFacts& facts);
+// "−16.2" (a true minus sign), "3.5", or with plus "+3.5": to a tenth of a dB.
+QString signedDecibels(double decibels, bool plus);

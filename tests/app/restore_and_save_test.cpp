@@ -1,3 +1,5 @@
+#include "playback/level_match.h"
+#include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "settings/settings_store.h"
 #include "support/form_fixture.h"
@@ -209,7 +211,7 @@ TEST_F(RestoreTest, ToggledShuffleIsStoredOnClosing) {
 
 // Through the quick writer, and through QSettings for a file only it may
 // rewrite (a list value in it): the sound comes back as it was left.
-TEST_F(RestoreTest, TheVolumeAndMuteComeBackAtTheNextStartInTheirOwnGroup) {
+TEST_F(RestoreTest, TheVolumeMuteAndLevelMatchingComeBackAtTheNextStartInTheirOwnGroup) {
     for (const bool onlyQSettings : {false, true}) {
         SCOPED_TRACE(onlyQSettings ? "through QSettings" : "the quick writer");
         if (onlyQSettings) {
@@ -219,18 +221,23 @@ TEST_F(RestoreTest, TheVolumeAndMuteComeBackAtTheNextStartInTheirOwnGroup) {
         restart();
         form->WMP->setVolume(80);
         form->WMP->setMute(true);
+        form->ToggleLevelMatch();
         form->close();
         restart();
         EXPECT_EQ(form->WMP->volume(), 80);
         EXPECT_TRUE(form->WMP->mute());
+        EXPECT_TRUE(form->WMPView->levelMatch().on());
         QSettings file(settingsFile(), QSettings::IniFormat);
         EXPECT_EQ(file.value("Options/Volume").toString(), "80");
         EXPECT_EQ(file.value("Options/Mute").toString(), "1");
+        EXPECT_EQ(file.value("Options/LevelMatch").toString(), "1");
         EXPECT_FALSE(file.contains("Thrennic/Volume")) << "the list's own group is not touched";
         form->WMP->setMute(false);
+        form->ToggleLevelMatch();
         form->close();
         restart();
         EXPECT_FALSE(form->WMP->mute());
+        EXPECT_FALSE(form->WMPView->levelMatch().on());
     }
     // Edited into something else: the player starts as it always did.
     QSettings file(settingsFile(), QSettings::IniFormat);

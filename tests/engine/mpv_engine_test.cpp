@@ -1,13 +1,17 @@
 #include "engine/mpv_engine.h"
+#include "playback/level_match.h"
 #include "playback/player.h"
 #include "support/wav.h"
+#include "waveform/waveform_decoder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -119,6 +123,45 @@ TEST_F(MpvPlaybackTest, AFileStartedAfterAPauseIsHeard) {
     player->playItem(list->Item(1));
     // Still paused, the next file would never play to its end.
     EXPECT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+}
+
+// What comes out with level matching: each file measured first (as its
+// waveform's reading would), its gain set, then played at full volume; the
+// written sound measures at the matched loudness.
+TEST_F(MpvPlaybackTest, LevelMatchedFilesComeOutAtTheMatchedLoudness) {
+    struct Case {
+        const char* name;
+        double amplitude; // a 997 Hz sine in both channels: this loud in LUFS, in dB
+    };
+    for (const Case& c : {Case{"quiet.wav", 0.04}, Case{"loud.wav", 0.4}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = file(QString::fromUtf8(c.name));
+        writeWav(path, 44100, 2, WavSamples::S16, 3 * 44100, [&](qint64 i, int) {
+            return c.amplitude * std::sin(2 * M_PI * 997.0 * double(i) / 44100);
+        });
+        const Waveform measured = readWaveform(
+            path, [] { return false; }, nullptr);
+        ASSERT_TRUE(measured.facts.measured());
+        QFile::remove(file("out.pcm"));
+        auto player = makePlayer();
+        player->setVolume(100);
+        player->setGain(matchingGain(measured.facts));
+        PlaylistRef list = player->newPlaylist(QStringLiteral("pfX"));
+        list->appendItem(player->newMedia(path));
+        player->setCurrentPlaylist(list);
+        player->playItem(list->Item(0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->playState() == Player::Stopped; }, 20000));
+        player.reset();
+        QProcess sox;
+        sox.start(QStringLiteral("sox"), {"-t", "raw", "-r", "44100", "-e", "signed", "-b", "16",
+                                          "-c", "2", file("out.pcm"), file("out.wav")});
+        ASSERT_TRUE(sox.waitForFinished(30000) && sox.exitCode() == 0);
+        const Waveform heard = readWaveform(
+            file("out.wav"), [] { return false; }, nullptr);
+        ASSERT_TRUE(heard.facts.measured()) << heard.error.toStdString();
+        EXPECT_NEAR(heard.facts.loudness, kMatchedLoudness, 1.0);
+        EXPECT_LE(heard.facts.peakDb, kMatchedPeakCeiling + 0.1);
+    }
 }
 
 // After the last file has ended, nothing is loaded: the position in it went

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 // An engine that plays nothing: it records what it is told and reports events
 // only when the test says so, the way libmpv reports them later.
@@ -37,6 +38,7 @@ class FakeEngine : public AudioEngine {
     void seek(double seconds) override { seekedTo = seconds; }
     void setVolume(int percent) override { volume = percent; }
     void setMuted(bool on) override { muted = on; }
+    void setGain(double decibels) override { gains.push_back(decibels); }
 
     // The current file starts sounding.
     void startPlayback() { Q_EMIT playbackStarted(current.id); }
@@ -70,6 +72,7 @@ class FakeEngine : public AudioEngine {
     bool failQueueing = false;
     int stops = 0;
     int volume = 0;
+    std::vector<double> gains; // every gain set, in order
     double seekedTo = -1;
     double position = 0;
     std::function<void()> onStop; // runs inside stop(), for a slow engine

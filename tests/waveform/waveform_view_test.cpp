@@ -156,10 +156,12 @@ TEST_F(WaveformScreenTest, TheScreenShowsTheFileItsFolderFactsPlaceAndWaveform) 
     ASSERT_EQ(currentPath(), c);
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, kWait));
     EXPECT_EQ(form->WMPView->folderText(), dir.path());
+    // A sine 12.2 dB under full scale in both channels.
     EXPECT_EQ(
         form->WMPView->factsText(),
         QStringLiteral("WAV \u00b7 44.1 kHz \u00b7 stereo \u00b7 16-bit \u00b7 0:01 \u00b7 ") +
-            QLocale::c().formattedDataSize(QFileInfo(c).size(), 1, QLocale::DataSizeSIFormat));
+            QLocale::c().formattedDataSize(QFileInfo(c).size(), 1, QLocale::DataSizeSIFormat) +
+            QStringLiteral(" \u00b7 \u221212.9 LUFS \u00b7 peak \u221212.2 dB"));
     EXPECT_EQ(form->WMPView->placeText(), "3 of 3");
     EXPECT_NEAR(view().waveform()->facts.seconds, 1.5, 0.01);
 

@@ -72,6 +72,7 @@ void report(benchmark::State& state, const Waveform& w) {
     state.counters["buckets"] = double(w.peaks.buckets());
     state.counters["peak_kB"] = double(w.peaks.columns.size() * sizeof(PeakColumn)) / 1000;
     state.counters["file_MB"] = double(w.facts.bytes) / 1e6;
+    state.counters["LUFS"] = w.facts.loudness; // measured in the same reading
 }
 
 // The whole peaks of a three-minute 44.1 kHz stereo FLAC.

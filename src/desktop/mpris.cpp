@@ -217,6 +217,11 @@ void MprisPlayer::Previous() {
         [&] { window.guarded("PushButton9_Click", [&] { window.PushButton9_Click(); }); });
 }
 
+void MprisPlayer::setRate(double rate) {
+    if (rate == 0.0)
+        Pause();
+}
+
 void MprisPlayer::Pause() {
     mpris_->window().WMP->pause();
 }

@@ -87,8 +87,10 @@ class MprisPlayer : public QDBusAbstractAdaptor {
   public:
     explicit MprisPlayer(Mpris* parent);
     QString playbackStatus() const;
+    // Only the normal rate: another changes nothing, and 0 pauses, as the
+    // desktop's player controls expect of a player that has no other rate.
     double rate() const { return 1.0; }
-    void setRate(double) {}
+    void setRate(double rate);
     QVariantMap metadata() const;
     double volume() const;
     void setVolume(double volume);

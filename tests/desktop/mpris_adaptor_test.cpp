@@ -57,6 +57,16 @@ TEST_F(MprisAdaptorTest, SeekMovesByTheOffsetAndSetPositionOnlyForTheCurrentTrac
     EXPECT_EQ(seeked.size(), 3);
 }
 
+TEST_F(MprisAdaptorTest, ARateOtherThanTheNormalOneChangesNothingAndZeroPauses) {
+    ASSERT_TRUE(player);
+    player->setProperty("Rate", 2.0);
+    EXPECT_EQ(player->property("Rate").toDouble(), 1.0);
+    EXPECT_EQ(player->property("MaximumRate").toDouble(), 1.0);
+    EXPECT_FALSE(engine->paused);
+    player->setProperty("Rate", 0.0);
+    EXPECT_TRUE(engine->paused);
+}
+
 TEST_F(MprisAdaptorTest, AVolumeChangeInTheWindowIsToldWithTheNewVolume) {
     ASSERT_TRUE(player);
     QSignalSpy announced(&mpris, &Mpris::announced);

@@ -5,8 +5,11 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QSlider>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -79,37 +82,69 @@ TEST_F(AccessibilityTest, TheControlsWorkFromTheKeyboardAndThePlayerSaysWhatPlay
 
 namespace {
 
-// Light on dark and dark on light: the window's bare ground and an option
-// box's text, read from what is drawn.
+// Light on dark and dark on light, under a theme and under a skin: the
+// window's bare ground, and what the program draws on it, read from a grab.
 class WindowColoursTest : public FormTest {
   protected:
-    ~WindowColoursTest() override { QApplication::setPalette(before); }
+    ~WindowColoursTest() override {
+        QApplication::setPalette(before);
+        qApp->setStyleSheet(QString());
+    }
+    // The pixels of w that stand out from the ground at its top left corner.
+    int contrasting(const QImage& drawn, const QWidget* w) const {
+        const QRect r(w->mapTo(form.get(), QPoint()), w->size());
+        const QColor ground = drawn.pixelColor(r.topLeft() + QPoint(1, 1));
+        int count = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (std::abs(drawn.pixelColor(x, y).lightness() - ground.lightness()) > 120)
+                    ++count;
+        return count;
+    }
     const QPalette before = QApplication::palette();
 };
 
-TEST_F(WindowColoursTest, AWhiteWindowUnderALightThemeAndTheThemesOwnUnderADarkOne) {
+TEST_F(WindowColoursTest, WhatTheProgramDrawsStandsOutUnderALightThemeADarkOneAndADarkSkin) {
     QPalette dark = before;
     for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
         dark.setColor(role, QColor(0x2b, 0x2b, 0x2b));
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         dark.setColor(role, QColor(0xee, 0xee, 0xee));
-    for (const bool isDark : {false, true}) {
-        SCOPED_TRACE(isDark ? "dark" : "light");
-        QApplication::setPalette(isDark ? dark : before);
+    enum Look { Light, DarkTheme, DarkSkin };
+    for (const Look look : {Light, DarkTheme, DarkSkin}) {
+        SCOPED_TRACE(look == Light ? "light" : look == DarkTheme ? "dark theme" : "dark skin");
+        QApplication::setPalette(look == DarkTheme ? dark : before);
+        if (look == DarkSkin)
+            makeFile(QStringLiteral("x/o.cjs"),
+                     "QWidget { background-color: #1e1e1e; color: #e8e8e8; }");
         restart();
         form->show();
         const QImage drawn = form->grab().toImage();
         const QColor ground = drawn.pixelColor(2, 2);
-        EXPECT_EQ(ground, isDark ? dark.color(QPalette::Window) : QColor(Qt::white));
-        // "Shuffle": its letters stand out from the ground they are drawn on.
-        const QRect box = form->Check1->geometry().translated(
-            form->Check1->parentWidget()->mapTo(form.get(), QPoint()));
-        int contrasting = 0;
-        for (int y = box.top(); y <= box.bottom(); ++y)
-            for (int x = box.left() + box.width() / 4; x <= box.right(); ++x)
+        if (look == Light)
+            EXPECT_EQ(ground, QColor(Qt::white));
+        else
+            EXPECT_LT(ground.lightness(), 64) << "the window stays light";
+        QList<const QWidget*> drawnByUs{form->Check1, form->Check2};
+        for (const QToolButton* button : form->WMPView->findChildren<QToolButton*>())
+            drawnByUs << button; // the transport symbols
+        for (const QLabel* label : form->WMPView->findChildren<QLabel*>())
+            if (label->isVisible() && label->text().contains(QLatin1Char('/')))
+                drawnByUs << label; // the time, "0:00 / 0:00"
+        ASSERT_GE(drawnByUs.size(), 8);
+        for (const QWidget* w : drawnByUs)
+            EXPECT_GT(contrasting(drawn, w), 12)
+                << w->metaObject()->className() << " " << w->accessibleName().toStdString()
+                << " cannot be made out";
+        // "Playback Options": the frame's title, above its boxes.
+        const QRect title(form->Frame1->mapTo(form.get(), QPoint()),
+                          QSize(form->Frame1->width(), form->Check1->y()));
+        int titleInk = 0;
+        for (int y = title.top(); y <= title.bottom(); ++y)
+            for (int x = title.left(); x <= title.right(); ++x)
                 if (std::abs(drawn.pixelColor(x, y).lightness() - ground.lightness()) > 120)
-                    ++contrasting;
-        EXPECT_GT(contrasting, 20) << "the box's text cannot be read";
+                    ++titleInk;
+        EXPECT_GT(titleInk, 20) << "the frame's title cannot be read";
     }
 }
 

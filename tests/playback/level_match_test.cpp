@@ -82,10 +82,17 @@ TEST_F(LevelMatchTest, CtrlLMatchesEachFileFadedInOnceMeasuredAndAtOnceWhenKnown
     EXPECT_TRUE(gainIs(-8.97));
     EXPECT_EQ(levelText(), "Level matched (\u22129.0 dB)");
 
-    pressKey(form->ListView1, Qt::Key_L, Qt::ControlModifier);
+    pressKey(form->WMPView, Qt::Key_L, Qt::ControlModifier); // once, though both see keys
     EXPECT_FALSE(form->WMPView->levelMatch().on());
     EXPECT_TRUE(QTest::qWaitFor([&] { return gainIs(0); }, kWait));
     EXPECT_EQ(levelText(), "");
+
+    // At full screen the window does not see the keys; the player passes Ctrl+L on.
+    form->WMP->setFullScreen(true);
+    ASSERT_NE(form->WMPView->window(), form.get());
+    pressKey(form->WMPView, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(form->WMPView->levelMatch().on());
+    form->WMP->setFullScreen(false);
 }
 
 TEST_F(LevelMatchTest, ASilentFileIsCalledOutAndNotRaised) {

@@ -33,6 +33,15 @@ bool answering(const QString& path) {
     }
 }
 
+void answered(const QString& path) {
+    const std::lock_guard lock(hungMutex);
+    for (QString folder = path;; folder = folderOf(folder)) {
+        hungFolders().remove(folder);
+        if (folder == QLatin1String("/"))
+            return;
+    }
+}
+
 namespace detail {
 
 std::function<void()> markHung(const QString& path) {

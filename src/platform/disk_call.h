@@ -23,6 +23,10 @@ inline constexpr int kMoveMs = 1500;
 
 // False while a call on a path of this folder hangs.
 bool answering(const QString& path);
+// The drive of path answered after all (a walk of a folder there came back):
+// the folders above it are no longer taken for hung, though a call left behind
+// on one of them has not come back yet.
+void answered(const QString& path);
 
 namespace detail {
 // Marks the path's folder as not answering until done() of the returned

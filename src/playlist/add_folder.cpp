@@ -62,6 +62,10 @@ void Form1::walkFolders(const QStringList& paths, const QStringList& refused) {
             all.files << under.files;
             all.refused << under.refused;
             walk->found = all.files.size();
+            // A look at this folder that was given up on while its drive hung
+            // may not have come back yet; its files are about to be played.
+            if (!cancelled())
+                disk::answered(path);
         }
         QMetaObject::invokeMethod(
             qApp, [window, walk, all = std::move(all), names = std::move(names)] {

@@ -83,9 +83,8 @@ void LevelMatcher::aimAt(double gain, bool fade) {
 }
 
 void LevelMatcher::fadeStep() {
-    ++steps_;
-    const double gain = from_ + (target_ - from_) * steps_ / kFadeSteps;
-    player_.setGain(steps_ >= kFadeSteps ? target_ : gain);
-    if (steps_ >= kFadeSteps)
+    const bool last = ++steps_ >= kFadeSteps;
+    player_.setGain(last ? target_ : from_ + (target_ - from_) * steps_ / kFadeSteps);
+    if (last)
         fade_->stop();
 }

@@ -119,16 +119,13 @@ void PlayerWidget::buildScreen() {
     panel_ = new WaveformPanel(*waveform_, this);
     connect(panel_, &WaveformPanel::factsChanged, facts_, &QLabel::setText);
     connect(panel_, &WaveformPanel::tagsChanged, this, [this](const QString& tags) {
-        tags_->setText(tags);
-        tags_->setVisible(!tags.isEmpty());
+        showLine(*tags_, tags);
         Q_EMIT TagsChanged(tags);
     });
     connect(panel_, &WaveformPanel::waveformShown, this, &PlayerWidget::showPlayhead);
     levelMatch_ = new LevelMatcher(player_, panel_->loader(), this);
-    connect(levelMatch_, &LevelMatcher::stateChanged, this, [this](const QString& text) {
-        level_->setText(text);
-        level_->setVisible(!text.isEmpty());
-    });
+    connect(levelMatch_, &LevelMatcher::stateChanged, this,
+            [this](const QString& text) { showLine(*level_, text); });
     placeTimer_ = new QTimer(this);
     placeTimer_->setSingleShot(true);
     connect(placeTimer_, &QTimer::timeout, this, &PlayerWidget::showPlace);
@@ -260,8 +257,7 @@ QString PlayerWidget::notice() const {
 }
 
 void PlayerWidget::showActivity(const QString& text) {
-    activity_->setText(text);
-    activity_->setVisible(!text.isEmpty());
+    showLine(*activity_, text);
 }
 
 QString PlayerWidget::activityText() const {
@@ -269,8 +265,7 @@ QString PlayerWidget::activityText() const {
 }
 
 void PlayerWidget::showFolderKeys(const QString& line) {
-    folderKeys_->setText(line);
-    folderKeys_->setVisible(!line.isEmpty());
+    showLine(*folderKeys_, line);
 }
 
 QString PlayerWidget::tagsText() const {
@@ -282,8 +277,7 @@ QString PlayerWidget::folderKeysText() const {
 }
 
 void PlayerWidget::showNoSound(const QString& reason) {
-    sound_->setText(reason.isEmpty() ? QString() : tr("No sound: %1").arg(reason));
-    sound_->setVisible(!reason.isEmpty());
+    showLine(*sound_, reason.isEmpty() ? QString() : tr("No sound: %1").arg(reason));
 }
 
 QString PlayerWidget::soundNotice() const {

@@ -38,6 +38,11 @@ QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale) {
     return label;
 }
 
+void showLine(QLabel& label, const QString& text) {
+    label.setText(text);
+    label.setVisible(!text.isEmpty());
+}
+
 QString listPlace(int number, int count) {
     // Without a language set, numbers are still grouped as in "1,204".
     QLocale here;

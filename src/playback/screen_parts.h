@@ -23,6 +23,8 @@ class ElidedLabel : public QLabel {
 
 // A label of the screen in the palette's colour role, its font scaled.
 QLabel* screenLabel(QWidget* screen, QPalette::ColorRole role, double scale = 1.0);
+// The label says text, or is hidden while there is nothing to say.
+void showLine(QLabel& label, const QString& text);
 // "37 of 1,204".
 QString listPlace(int number, int count);
 // The engine's reason a file failed, in the words the screen uses.

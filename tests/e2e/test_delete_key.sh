@@ -13,7 +13,11 @@ xdotool windowactivate --sync "$WINDOW"
 # The X server hands our client the click before the key, and Qt takes them in that order.
 xdotool mousemove --window "$WINDOW" 260 150 click 1
 trash="$XDG_DATA_HOME/Trash/files"
-press_until 20 "test -f '$trash/three.wav'" xdotool key Delete || fail "three.wav did not reach the Trash"
+press_until 20 "test -f '$trash/three.wav'" xdotool key Delete || {
+  import -window root "${SHOT_DIR:-$WORK}/no-delete.png"
+  echo "focus: $(xdotool getwindowfocus getwindowname 2>&1)"; grep -v '^ALSA' "$WORK/app.log"
+  fail "three.wav did not reach the Trash"
+}
 wait_for 20 xdotool search --onlyvisible --name '^Thrennic Player$' || fail "the player did not go full screen"
 player=$(xdotool search --onlyvisible --name '^Thrennic Player$' | head -n 1)
 import -window root "${SHOT_DIR:-$WORK}/full-screen.png"

@@ -1,5 +1,6 @@
 #include "engine/mpv_engine.h"
 
+#include "engine/file_stream.h"
 #include "engine/mpv_library.h"
 #include "platform/plain_file.h"
 
@@ -53,6 +54,9 @@ constexpr const char* kBaseOptions[][2] = {
     {"volume", "50"},
     // The gain of level matching rides on the volume, up to +12 dB at full volume.
     {"volume-max", "400"},
+    // Files come through the program's own stream (see openablePath): read as
+    // mpv reads a local file, a second ahead, not cached whole as a network one.
+    {"cache", "no"},
 };
 
 // mpv opens a FIFO, a socket or a device with a blocking open() that its own
@@ -61,14 +65,15 @@ constexpr const char* kBaseOptions[][2] = {
 // empty in-memory stream instead, which fails at once like any file that
 // cannot be decoded, so the player moves on.
 // A file whose drive does not answer is handed over the same way: mpv would
-// wait on it for good.
+// wait on it for good. A file is read through a stream of the program's own,
+// which a stop or the next file ends even while a read there hangs.
 QByteArray openablePath(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
     const std::optional<bool> special =
         disk::call<bool>(path, [file] { return fileKind(file) == FileKind::Other; });
     if (!special || *special)
         return QByteArrayLiteral("memory://");
-    return file;
+    return file_stream::kProtocol + QByteArrayLiteral("://") + file;
 }
 
 } // namespace
@@ -95,7 +100,10 @@ MpvEngine::Started MpvEngine::start(const Options& extra) {
             return started;
         }
     }
-    if (const int rc = lib->initialize(mpv); rc < 0) {
+    int rc = lib->initialize(mpv);
+    if (rc >= 0)
+        rc = lib->stream_cb_add_ro(mpv, file_stream::kProtocol, nullptr, &file_stream::open);
+    if (rc < 0) {
         started.error = QStringLiteral("libmpv could not be initialised: %1")
                             .arg(QString::fromUtf8(lib->error_string(rc)));
         lib->terminate_destroy(mpv);

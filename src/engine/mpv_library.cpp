@@ -18,6 +18,7 @@ void lookUp(RuntimeLibrary& library, MpvLibrary& f) {
     library.need("mpv_free_node_contents", f.free_node_contents);
     library.need("mpv_set_property", f.set_property);
     library.need("mpv_wait_event", f.wait_event);
+    library.need("mpv_stream_cb_add_ro", f.stream_cb_add_ro);
     if (library.error().isEmpty()) {
         if (const unsigned long version = f.client_api_version();
             version >> 16 != MPV_CLIENT_API_VERSION >> 16)

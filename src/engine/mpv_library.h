@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <mpv/client.h>
+#include <mpv/stream_cb.h>
 
 // The libmpv functions the engine uses, looked up at run time rather than
 // linked: loading libmpv pulls in a couple of hundred libraries, which would
@@ -20,6 +21,7 @@ struct MpvLibrary {
     decltype(&mpv_free_node_contents) free_node_contents;
     decltype(&mpv_set_property) set_property;
     decltype(&mpv_wait_event) wait_event;
+    decltype(&mpv_stream_cb_add_ro) stream_cb_add_ro;
 };
 
 inline constexpr const char* kMpvLibraryName = "libmpv.so.2";

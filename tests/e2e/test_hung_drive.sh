@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A drive that stops answering never holds the window: with an entry on it in
 # the saved list the window comes up, the entry shown and kept; a Delete of a
-# file there moves nothing; closing while a read there hangs ends the program
-# within two seconds.
+# file there moves nothing; a read there that hangs does not hold the player;
+# closing while it hangs ends the program within two seconds.
 source "$(dirname "$0")/lib.sh"
 hung_drive far.wav
 start_x
@@ -37,6 +37,10 @@ press_until 20 "[[ \"\$(ls -l /proc/$APP/fd 2>/dev/null)\" == *'$MOUNT/far.wav'*
 touch "$FLAG"
 press_until 3 false xdotool mousemove --window "$WINDOW" 136 445 click 1 || true # pressed for 3 s
 [[ -z $(trashed) && -f $BACKING/far.wav ]] || fail "a file on the dead drive moved: $(trashed)"
+
+# The player is not held by the read that hangs: another entry plays at once.
+xdotool mousemove --window "$WINDOW" 620 63 click 1
+wait_for 10 plays "$MUSIC/two.wav" || fail "the player stays on the file whose read hangs"
 
 # Closed while the read hangs, the program ends within two seconds.
 wmctrl -i -c "$WINDOW"

@@ -6,12 +6,15 @@
 #include "playlist/playlist_entry.h"
 #include "recycle/trash_undo.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -166,7 +169,32 @@ class Form1 : public QWidget {
     // Ctrl+Z: the newest delete still undone comes back, to its folder and its
     // place in the list, playing; then the list is saved.
     void UndoDelete();
+    int insertRestored(const SentFile& file); // its entry back in its place; gives the place
     void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing
+    // A move to the Trash, back out of it or to a folder that the window gave
+    // up waiting for and that its drive carried out after all. The file is
+    // where it was sent, so it counts as sent: undoable, its entry gone; or,
+    // come back, its entry is back (not played). The player's screen says so.
+    void TrashedLate(const SentFile& file); // sentTo empty: the Trash took it, but where is unknown
+    void RestoredLate(const SentFile& file);
+    void MovedLate(const SentFile& file);
+    // What a worker hands over, handled on the window's thread under handler's
+    // name once no box is open and no change of the list is half done; nothing
+    // once the window is gone.
+    template <class Value>
+    std::function<void(Value)> onWindowThread(const char* handler,
+                                              void (Form1::*handle)(const Value&)) {
+        return [window = QPointer<Form1>(this), handler, handle](Value value) {
+            QMetaObject::invokeMethod(qApp, [window, handler, handle, value = std::move(value)] {
+                if (window)
+                    window->whenSettled(handler, [window, handle, value] {
+                        if (window)
+                            (window.data()->*handle)(value);
+                    });
+            });
+        };
+    }
+    void whenSettled(const char* handler, std::function<void()> run);
     // Only the file the user heard goes: nothing while a mouse button is held on
     // the list, nothing before a file the user did not choose here has played a
     // moment, and nothing when the file was replaced on disk since it was opened.
@@ -266,6 +294,7 @@ class Form1 : public QWidget {
     double heardAt_ = -1;                    // its last position reported while playing
     double heardFor_ = 0;                    // how much of it has played since it came
     QElapsedTimer deleteAsked_;              // the press of the delete under way
+    int deletingEntry_ = 0;                  // its entry's number, for a move that ends late
     std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found
 };

@@ -36,9 +36,12 @@ void runDetached(std::function<void()> work);
 } // namespace detail
 
 // The result of work, run on another thread, or nothing when it did not come
-// back within ms (or the path's folder is known not to answer).
+// back within ms (or the path's folder is known not to answer). A call given
+// up on that comes back after all hands its result to late, on its own
+// thread: a move the window stopped waiting for may still have happened.
 template <class Result>
-std::optional<Result> call(const QString& path, std::function<Result()> work, int ms = kLookMs) {
+std::optional<Result> call(const QString& path, std::function<Result()> work, int ms = kLookMs,
+                           std::function<void(Result)> late = {}) {
     if (!answering(path))
         return std::nullopt;
     struct Slot {
@@ -48,17 +51,21 @@ std::optional<Result> call(const QString& path, std::function<Result()> work, in
         std::function<void()> unmark; // set when the caller gave up
     };
     auto slot = std::make_shared<Slot>();
-    detail::runDetached([slot, work = std::move(work)] {
+    detail::runDetached([slot, work = std::move(work), late = std::move(late)] {
         Result result = work();
         std::function<void()> unmark;
         {
             const std::lock_guard lock(slot->mutex);
-            slot->result = std::move(result);
             unmark = std::move(slot->unmark);
+            if (!unmark)
+                slot->result = std::move(result);
         }
         slot->done.notify_all();
-        if (unmark)
-            unmark();
+        if (!unmark)
+            return;
+        unmark();
+        if (late)
+            late(std::move(result));
     });
     std::unique_lock lock(slot->mutex);
     if (slot->done.wait_for(lock, std::chrono::milliseconds(ms),

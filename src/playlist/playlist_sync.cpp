@@ -60,8 +60,18 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
             trap(104, [&] {
                 const Media& item = currentItems().Item(i);
                 // Only the entry's own file goes; namesakes elsewhere and folders never do.
-                if (entryOwnsItem(dele, *item))
-                    Recycled.trash(item->sourceURL(), dialogs_);
+                if (!entryOwnsItem(dele, *item))
+                    return;
+                // Taken late, it counts as sent from the place its entry had.
+                const QString path = item->sourceURL();
+                Recycled.trash(path, dialogs_,
+                               [path, entry = deletingEntry_,
+                                toWindow = onWindowThread("DeleteToRBIN", &Form1::TrashedLate)](
+                                   const std::optional<SentFile>& found) {
+                                   SentFile sent = found.value_or(SentFile{path, {}, {}, 0, {}});
+                                   sent.entryNumber = entry;
+                                   toWindow(sent);
+                               });
             });
     }
     trap(106, [&] { BusyUpdating = false; });

@@ -4,7 +4,7 @@
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
@@ -38,6 +38,7 @@ void Form1::deletePlaying(Trap& trap) {
     });
     trap(108, [&] { ListView1->setFocus(); });
     const size_t undoable = Recycled.size();
+    deletingEntry_ = n;
     trap(110, [&] { del_list2(1); });
     if (Recycled.size() > undoable) {
         Recycled.newest().entryNumber = n;
@@ -101,4 +102,27 @@ void Form1::fullScreenOncePlaying() {
         disconnect(waitForPlaying_);
         WMP->setFullScreen(true);
     });
+}
+
+void Form1::whenSettled(const char* handler, std::function<void()> run) {
+    // Inside a box, or half way through a delete or an add, a change of the
+    // list would shift the entries the change under way is counting on.
+    if (BusyUpdating || loading_ || QApplication::activeModalWidget()) {
+        QTimer::singleShot(100, this, [this, handler, run = std::move(run)]() mutable {
+            whenSettled(handler, std::move(run));
+        });
+        return;
+    }
+    guarded(handler, run);
+}
+
+void Form1::TrashedLate(const SentFile& file) {
+    const QString name = QFileInfo(file.originalPath).fileName();
+    if (file.sentTo.isEmpty()) {
+        WMPView->showNotice(QStringLiteral("Sent to the Trash after all: %1").arg(name));
+        return;
+    }
+    Recycled.moved(file);
+    WMPView->showNotice(
+        QStringLiteral("Sent to the Trash after all: %1 \u2014 Ctrl+Z to undo").arg(name));
 }

@@ -26,6 +26,18 @@ QString folderName(const QString& folder) {
     return name.isEmpty() ? folder : name;
 }
 
+// "Moved to Keep: take.wav — Ctrl+Z to undo", with when it happened ("after
+// all") and the name it got there when its own was taken.
+QString movedNotice(const QString& from, const QString& to, const QString& when) {
+    const QString name = QFileInfo(from).fileName(), newName = QFileInfo(to).fileName();
+    const QString place = folderName(QFileInfo(to).absolutePath()) + when;
+    return newName == name
+               ? QStringLiteral("Moved to %1: %2 \u2014 Ctrl+Z to undo").arg(place, name)
+               : QStringLiteral("Moved to %1: %2, as %3 (the name was taken) \u2014 Ctrl+Z to "
+                                "undo")
+                     .arg(place, name, newName);
+}
+
 // What the worker brings back: where the file went and what it is there.
 struct MoveOutcome {
     moving::Moved moved;
@@ -111,10 +123,15 @@ void Form1::movePlaying(Trap& trap, int number) {
         [path, folder] {
             MoveOutcome done{moving::moveInto(path, folder), {}};
             if (!done.moved.to.isEmpty())
-                done.arrived = identityOf(done.moved.to);
+                done.arrived = identityNow(done.moved.to);
             return done;
         },
-        waitMs);
+        waitMs,
+        [path, n,
+         toWindow = onWindowThread("MoveToFolderKey", &Form1::MovedLate)](const MoveOutcome& late) {
+            if (!late.moved.to.isEmpty())
+                toWindow(SentFile{path, late.moved.to, {}, n, late.arrived});
+        });
     if (!outcome || outcome->moved.to.isEmpty()) {
         WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
         pauseDeletes(deleteAsked_.elapsed());
@@ -139,12 +156,7 @@ void Form1::movePlaying(Trap& trap, int number) {
     // Its entry leaves the list and the player, as a removal takes it; the file is already gone.
     trap(112, [&] { del_list2(0); });
     Recycled.moved({path, movedTo, {}, n, outcome->arrived});
-    const QString newName = QFileInfo(movedTo).fileName();
-    WMPView->showNotice(
-        newName == name
-            ? QStringLiteral("Moved to %1: %2 \u2014 Ctrl+Z to undo").arg(folderName(folder), name)
-            : QStringLiteral("Moved to %1: %2, as %3 (the name was taken) \u2014 Ctrl+Z to undo")
-                  .arg(folderName(folder), name, newName));
+    WMPView->showNotice(movedNotice(path, movedTo, QString()));
     trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into its place, or entry 1 after the last.
     trap(116, [&] {
@@ -152,4 +164,19 @@ void Form1::movePlaying(Trap& trap, int number) {
             PlayNew(n);
     });
     trap(118, [&] { WMPView->setFocus(); });
+}
+
+void Form1::MovedLate(const SentFile& file) {
+    Trap trap(dialogs_, "MoveToFolderKey");
+    // Its entries leave the list and the player, as the move would have taken them.
+    for (int i = ListView1->Count(); i >= 1; --i)
+        trap(100, [&] {
+            if (ListView1->Path(i) != file.originalPath)
+                return;
+            update_playlist2({ListView1->Text(i), file.originalPath}, 0);
+            ListView1->Remove(i);
+        });
+    Recycled.moved(file);
+    trap(102, [&] { SaveListAndOptions(); });
+    WMPView->showNotice(movedNotice(file.originalPath, file.sentTo, QStringLiteral(" after all")));
 }

@@ -190,7 +190,7 @@ std::optional<SentFile> findTrashed(const QString& path, const Expected& expecte
         const QString trashed =
             folder + QStringLiteral("/files/") + infoName.chopped(suffix.size());
         return SentFile{path, trashed, folder + QStringLiteral("/info/") + infoName, 0,
-                        identityOf(trashed)};
+                        identityNow(trashed)};
     };
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))
@@ -221,7 +221,7 @@ QString restore(const SentFile& file) {
     // The Trash emptied and another file trashed under the same name since:
     // that one is somebody else's and stays.
     const QString trashFolder = QFileInfo(QFileInfo(file.infoPath).absolutePath()).absolutePath();
-    if (::lstat(from.constData(), &info) != 0 || identityOf(file.sentTo) != file.arrived ||
+    if (::lstat(from.constData(), &info) != 0 || identityNow(file.sentTo) != file.arrived ||
         !infoIsFor(trashFolder, file.infoPath, file.originalPath))
         return QStringLiteral("It is no longer in the Trash (it was emptied, or the file was "
                               "restored another way).");
@@ -238,14 +238,14 @@ QString bringBack(const SentFile& file) {
         return trash::restore(file);
     struct stat info {};
     if (::lstat(QFile::encodeName(file.sentTo).constData(), &info) != 0 ||
-        identityOf(file.sentTo) != file.arrived)
+        identityNow(file.sentTo) != file.arrived)
         return QStringLiteral("It is no longer in %1 as it was moved there (it was changed, "
                               "renamed or removed).")
             .arg(QFileInfo(file.sentTo).absolutePath());
     return trash::moveBackHome(file);
 }
 
-bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
+bool TrashUndo::trash(const QString& path, Dialogs& dialogs, ArrivedLate arrivedLate) {
     // The move and the look-ups around it, off the window's thread: a drive
     // that stops answering holds up nothing but this, for a bounded time.
     struct Outcome {
@@ -261,7 +261,11 @@ bool TrashUndo::trash(const QString& path, Dialogs& dialogs) {
                 done.found = trash::findTrashed(path, expected);
             return done;
         },
-        disk::kMoveMs);
+        disk::kMoveMs,
+        [arrivedLate = std::move(arrivedLate)](const Outcome& late) {
+            if (late.failure.isEmpty() && arrivedLate)
+                arrivedLate(late.found);
+        });
     const QString failure =
         outcome ? outcome->failure
                 : QStringLiteral("Could not move to the Trash \"%1\":\r\nIts drive is not "

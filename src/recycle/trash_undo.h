@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -60,10 +61,14 @@ QString bringBack(const SentFile& file);
 // The deletes and moves of this session that can still be taken back, newest last.
 class TrashUndo {
   public:
+    // Where a file went that the Trash took after the wait for it was given
+    // up on (nothing when it cannot be found there); called on the move's thread.
+    using ArrivedLate = std::function<void(std::optional<SentFile>)>;
     // Sends path to the Trash as ShellDelete does (mode 1), and keeps track
     // of where it went. True when the file was moved.
-    bool trash(const QString& path, Dialogs& dialogs);
-    // A file moved to a folder of the user's, to be taken back like a delete.
+    bool trash(const QString& path, Dialogs& dialogs, ArrivedLate arrivedLate = {});
+    // A file sent away some other way (moved to a folder of the user's, or
+    // taken by the Trash late), to be taken back like a delete.
     void moved(SentFile file) { done_.push_back(std::move(file)); }
     bool empty() const { return done_.empty(); }
     size_t size() const { return done_.size(); }

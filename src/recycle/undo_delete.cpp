@@ -18,7 +18,12 @@ void Form1::UndoDelete() {
     const SentFile last = Recycled.takeNewest();
     const QString name = QFileInfo(last.originalPath).fileName();
     const QString why = disk::call<QString>(
-                            last.originalPath, [last] { return bringBack(last); }, disk::kMoveMs)
+                            last.originalPath, [last] { return bringBack(last); }, disk::kMoveMs,
+                            [last, toWindow = onWindowThread("UndoDelete", &Form1::RestoredLate)](
+                                const QString& lateWhy) {
+                                if (lateWhy.isEmpty())
+                                    toWindow(last);
+                            })
                             .value_or(QStringLiteral("Its drive is not answering."));
     if (!why.isEmpty()) {
         // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
@@ -31,16 +36,28 @@ void Form1::UndoDelete() {
         return;
     }
     int at = 0;
-    trap(100, [&] {
-        at = std::clamp(last.entryNumber, 1, ListView1->Count() + 1);
-        ListView1->Insert(at, name, last.originalPath);
-        const Media item = WMP->newMedia(last.originalPath);
-        MediaSlots.push_back(item);
-        PlayerPlaylist->insertItem(std::min(at - 1, PlayerPlaylist->count()), item);
-        WMP->setCurrentPlaylist(PlayerPlaylist);
-    });
+    trap(100, [&] { at = insertRestored(last); });
     trap(102, [&] { PlayNew(at); });
     trap(104, [&] { SaveListAndOptions(); });
     trap(106, [&] { FreshPlaylist = false; });
     WMPView->showNotice(QStringLiteral("Restored: %1").arg(name));
+}
+
+int Form1::insertRestored(const SentFile& file) {
+    const int at = std::clamp(file.entryNumber, 1, ListView1->Count() + 1);
+    ListView1->Insert(at, QFileInfo(file.originalPath).fileName(), file.originalPath);
+    const Media item = WMP->newMedia(file.originalPath);
+    MediaSlots.push_back(item);
+    PlayerPlaylist->insertItem(std::min(at - 1, PlayerPlaylist->count()), item);
+    WMP->setCurrentPlaylist(PlayerPlaylist);
+    return at;
+}
+
+void Form1::RestoredLate(const SentFile& file) {
+    Trap trap(dialogs_, "UndoDelete");
+    trap(100, [&] { insertRestored(file); });
+    trap(102, [&] { SaveListAndOptions(); });
+    trap(104, [&] { FreshPlaylist = false; });
+    WMPView->showNotice(
+        QStringLiteral("Restored after all: %1").arg(QFileInfo(file.originalPath).fileName()));
 }

@@ -87,7 +87,8 @@ TEST(DirNamesTest, TheSameNameInTwoFoldersIsAnsweredForEachFolder) {
 namespace {
 
 // A look that hangs is given up on after its wait; until it comes back, looks
-// in the same folder (and below it) give up at once, and others go on.
+// in the same folder (and below it) give up at once, and others go on; its
+// result, when it comes, goes to the late answer.
 TEST(DiskCallTest, AHungLookIsLeftBehindAndItsFolderGivesUpAtOnceUntilItReturns) {
     std::atomic<bool> release = false;
     const auto hangs = [&] {
@@ -95,8 +96,12 @@ TEST(DiskCallTest, AHungLookIsLeftBehindAndItsFolderGivesUpAtOnceUntilItReturns)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return 1;
     };
-    EXPECT_EQ(disk::call<int>("/share/a.wav", [] { return 7; }), 7);
-    EXPECT_FALSE(disk::call<int>("/share/a.wav", hangs, 50));
+    std::atomic<int> late = 0;
+    const auto keepLate = [&](int result) { late = result; };
+    EXPECT_EQ(disk::call<int>(
+                  "/share/a.wav", [] { return 7; }, disk::kLookMs, keepLate),
+              7);
+    EXPECT_FALSE(disk::call<int>("/share/a.wav", hangs, 50, keepLate));
     EXPECT_FALSE(disk::answering("/share/b.wav"));
     EXPECT_FALSE(disk::answering("/share/deeper/c.wav"));
     EXPECT_TRUE(disk::answering("/elsewhere/d.wav"));
@@ -106,8 +111,10 @@ TEST(DiskCallTest, AHungLookIsLeftBehindAndItsFolderGivesUpAtOnceUntilItReturns)
         "/share/b.wav", [] { return 7; }, 5000))
         << "no second wait";
     EXPECT_LT(quick.elapsed(), 1000);
+    EXPECT_EQ(late, 0) << "a call answered in time is not answered again";
     release = true;
     EXPECT_TRUE(QTest::qWaitFor([] { return disk::answering("/share/b.wav"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return late == 1; }, 5000)) << "the late result";
     EXPECT_EQ(disk::call<int>("/share/b.wav", [] { return 7; }), 7);
 }
 

@@ -1,9 +1,13 @@
 // A drive that can stop answering, for the tests: hung_fs BACKING FLAG MOUNT
 // shows the files of BACKING at MOUNT; while the file FLAG exists, every look
 // at a file or folder below the mount's top (stat, listing, open, read) waits
-// until FLAG is gone, as a dead network share does. Like a share mounted "hard",
-// a wait ends for a process that is killed (the kernel interrupts the request).
+// until FLAG is gone, as a dead network share does. While FLAG.writes exists,
+// only what changes the drive waits (making a folder or file, writing,
+// renaming, removing): a move there starts, then hangs. Like a share mounted
+// "hard", a wait ends for a process that is killed (the kernel interrupts the
+// request).
 #define FUSE_USE_VERSION 31
+#define _GNU_SOURCE
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -17,16 +21,26 @@
 
 static const char* backing;
 static const char* flag;
+static char writeFlag[PATH_MAX];
 
 // 0 once the drive answers again; -EINTR when the request's process was killed.
-static int hangWhileFlagged(void) {
+static int hangWhile(const char* flagFile) {
     const struct timespec tick = {0, 20 * 1000 * 1000};
-    while (access(flag, F_OK) == 0) {
+    while (access(flagFile, F_OK) == 0) {
         if (fuse_interrupted())
             return -EINTR;
         nanosleep(&tick, NULL);
     }
     return 0;
+}
+
+static int hangWhileFlagged(void) {
+    return hangWhile(flag);
+}
+
+static int hangWhileWritesFlagged(void) {
+    const int hung = hangWhile(writeFlag);
+    return hung ? hung : hangWhile(flag);
 }
 
 static void real(char* out, const char* path) {
@@ -63,12 +77,13 @@ static int fsReaddir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t
 }
 
 static int fsOpen(const char* path, struct fuse_file_info* fi) {
-    const int hung = hangWhileFlagged();
+    const int hung = (fi->flags & O_ACCMODE) == O_RDONLY ? hangWhileFlagged()
+                                                        : hangWhileWritesFlagged();
     if (hung)
         return hung;
     char file[PATH_MAX];
     real(file, path);
-    const int fd = open(file, O_RDONLY);
+    const int fd = open(file, fi->flags & ~(O_CREAT | O_EXCL));
     if (fd < 0)
         return -errno;
     fi->fh = (uint64_t)fd;
@@ -84,6 +99,91 @@ static int fsRead(const char* path, char* buffer, size_t size, off_t offset,
         return hung;
     const ssize_t n = pread((int)fi->fh, buffer, size, offset);
     return n < 0 ? -errno : (int)n;
+}
+
+// What a move to the drive's own Trash and back needs: folders and files
+// made, written and renamed there, and removed.
+static int fsCreate(const char* path, mode_t mode, struct fuse_file_info* fi) {
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    char file[PATH_MAX];
+    real(file, path);
+    const int fd = open(file, fi->flags | O_CREAT, mode);
+    if (fd < 0)
+        return -errno;
+    fi->fh = (uint64_t)fd;
+    fi->direct_io = 1;
+    return 0;
+}
+
+static int fsWrite(const char* path, const char* buffer, size_t size, off_t offset,
+                   struct fuse_file_info* fi) {
+    (void)path;
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    const ssize_t n = pwrite((int)fi->fh, buffer, size, offset);
+    return n < 0 ? -errno : (int)n;
+}
+
+static int fsMkdir(const char* path, mode_t mode) {
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    char folder[PATH_MAX];
+    real(folder, path);
+    return mkdir(folder, mode) == 0 ? 0 : -errno;
+}
+
+static int fsRename(const char* from, const char* to, unsigned int flags) {
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    char source[PATH_MAX], target[PATH_MAX];
+    real(source, from);
+    real(target, to);
+    return renameat2(AT_FDCWD, source, AT_FDCWD, target, flags) == 0 ? 0 : -errno;
+}
+
+static int fsUnlink(const char* path) {
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    char file[PATH_MAX];
+    real(file, path);
+    return unlink(file) == 0 ? 0 : -errno;
+}
+
+static int fsRmdir(const char* path) {
+    const int hung = hangWhileWritesFlagged();
+    if (hung)
+        return hung;
+    char folder[PATH_MAX];
+    real(folder, path);
+    return rmdir(folder) == 0 ? 0 : -errno;
+}
+
+static int fsChmod(const char* path, mode_t mode, struct fuse_file_info* fi) {
+    (void)fi;
+    char file[PATH_MAX];
+    real(file, path);
+    return chmod(file, mode) == 0 ? 0 : -errno;
+}
+
+static int fsUtimens(const char* path, const struct timespec times[2], struct fuse_file_info* fi) {
+    (void)fi;
+    char file[PATH_MAX];
+    real(file, path);
+    return utimensat(AT_FDCWD, file, times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : -errno;
+}
+
+static int fsTruncate(const char* path, off_t size, struct fuse_file_info* fi) {
+    if (fi)
+        return ftruncate((int)fi->fh, size) == 0 ? 0 : -errno;
+    char file[PATH_MAX];
+    real(file, path);
+    return truncate(file, size) == 0 ? 0 : -errno;
 }
 
 static int fsRelease(const char* path, struct fuse_file_info* fi) {
@@ -107,6 +207,15 @@ static const struct fuse_operations operations = {
     .readdir = fsReaddir,
     .open = fsOpen,
     .read = fsRead,
+    .create = fsCreate,
+    .write = fsWrite,
+    .mkdir = fsMkdir,
+    .rename = fsRename,
+    .unlink = fsUnlink,
+    .rmdir = fsRmdir,
+    .chmod = fsChmod,
+    .utimens = fsUtimens,
+    .truncate = fsTruncate,
     .release = fsRelease,
     .init = fsInit,
 };
@@ -118,6 +227,7 @@ int main(int argc, char* argv[]) {
     }
     backing = argv[1];
     flag = argv[2];
+    snprintf(writeFlag, sizeof writeFlag, "%s.writes", flag);
     char* args[] = {argv[0], "-f", "-o", "allow_other", argv[3], NULL};
     return fuse_main(5, args, &operations, NULL);
 }

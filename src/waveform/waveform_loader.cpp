@@ -3,20 +3,38 @@
 #include "platform/disk_call.h"
 
 #include <QFileInfo>
+#include <QTimer>
 #include <optional>
 
 namespace {
 constexpr int kLastReadWaitMs = 1000;
+// A read not begun this long after it was asked for waits behind one that
+// hangs on a drive that stopped answering (a cancelled read ends at its next
+// packet, well within this).
+constexpr int kStuckReadMs = 500;
 } // namespace
 
 WaveformLoader::WaveformLoader(QObject* parent, Reader reader)
-    : QObject(parent), reader_(std::move(reader)), thread_(new QThread) {
+    : QObject(parent), reader_(std::move(reader)) {
+    newWorker();
+}
+
+void WaveformLoader::newWorker() {
+    thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("waveform"));
     worker_ = new QObject;
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     // The thread starts with the first read, not with the window: starting it
     // costs the window's first appearance more than a millisecond.
+}
+
+void WaveformLoader::leaveStuckWorker() {
+    // It ends by itself once its read comes back, and nothing of that read is delivered.
+    QThread* stuck = thread_;
+    stuck->quit();
+    connect(stuck, &QThread::finished, stuck, &QObject::deleteLater);
+    newWorker();
 }
 
 WaveformLoader::~WaveformLoader() {
@@ -69,11 +87,28 @@ WaveformRef WaveformLoader::cached(const QString& path) {
 void WaveformLoader::load(const QString& path) {
     const quint64 job = ++wanted_;
     loading_ = path;
+    post(job, path);
+    QTimer::singleShot(kStuckReadMs, this, [this, job, path] {
+        if (wanted_ != job || begun_ >= job)
+            return;
+        leaveStuckWorker();
+        post(job, path);
+    });
+}
+
+bool WaveformLoader::begin(quint64 job) {
+    for (quint64 seen = begun_; seen < job;)
+        if (begun_.compare_exchange_weak(seen, job))
+            return true;
+    return false;
+}
+
+void WaveformLoader::post(quint64 job, const QString& path) {
     if (!thread_->isRunning())
         thread_->start();
     QMetaObject::invokeMethod(worker_, [this, job, path] {
-        if (wanted_ != job)
-            return; // superseded before it began
+        if (wanted_ != job || !begin(job))
+            return; // superseded before it began, or begun on another worker
         const auto cancelled = [this, job] { return wanted_ != job; };
         const auto progress = [this, job, path](const Waveform& sofar) {
             QMetaObject::invokeMethod(

@@ -15,8 +15,9 @@ using WaveformRef = std::shared_ptr<const Waveform>;
 // Reads files' waveforms on one worker thread, the program's only background
 // work; it touches nothing but the file it reads. Asking for another file
 // cancels the running read at once, and nothing of a superseded read is ever
-// delivered. The last few results are kept, so that going back (Play
-// Previous, undo) shows them at once.
+// delivered. A read that hangs on a drive that stopped answering cannot see
+// the cancel: it is left to its thread, and a fresh one reads on. The last few results are kept, so
+// that going back (Play Previous, undo) shows them at once.
 class WaveformLoader : public QObject {
     Q_OBJECT
   public:
@@ -50,13 +51,18 @@ class WaveformLoader : public QObject {
         QDateTime modified;
         WaveformRef waveform;
     };
+    void newWorker();
+    void leaveStuckWorker(); // its read hangs: a fresh worker takes the reads from now on
+    void post(quint64 job, const QString& path);
+    bool begin(quint64 job); // false when this job, or a newer one, has begun already
     void deliver(quint64 job, const QString& path, WaveformRef waveform);
     void keep(const QString& path, WaveformRef waveform);
 
     Reader reader_;
-    QThread* thread_;           // left behind at the end when a read hangs on a dead drive
+    QThread* thread_ = nullptr; // left behind when a read hangs on a dead drive
     QObject* worker_ = nullptr; // lives on thread_: the context the reads run in
     std::atomic<quint64> wanted_{0};
+    std::atomic<quint64> begun_{0}; // the newest job a worker has begun
     QString loading_;
     std::list<Kept> kept_; // newest first
 };

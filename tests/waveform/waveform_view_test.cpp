@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 #include <QWindow>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -105,6 +106,43 @@ TEST(WaveformLoaderTest, NothingMoreArrivesOfAReadSupersededOrCancelledAfterItsF
         EXPECT_EQ(arrived, QStringList({held, other}));
         EXPECT_EQ(loader.cached(held), nullptr);
     }
+}
+
+// A read stuck in the kernel on a drive that stopped answering never sees
+// that it is no longer wanted: the next file is read all the same.
+TEST(WaveformLoaderTest, AReadThatHangsDoesNotHoldTheNextFile) {
+    QTemporaryDir dir;
+    const QString stuck = dir.filePath(QStringLiteral("stuck.wav"));
+    const QString other = dir.filePath(QStringLiteral("other.wav"));
+    std::atomic<bool> answers = false, stuckEnded = false;
+    WaveformLoader loader(nullptr, [&](const QString& path, const std::function<bool()>& cancelled,
+                                       const std::function<void(const Waveform&)>& progress) {
+        if (path != stuck)
+            return readHeldOrAtOnce(path, cancelled, progress);
+        progress(Waveform{});
+        const QDeadlineTimer deadline(kWait);
+        while (!answers && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        stuckEnded = true;
+        Waveform whole;
+        whole.complete = true;
+        return whole;
+    });
+    QStringList arrived;
+    QObject::connect(&loader, &WaveformLoader::updated, [&](const QString& p, WaveformRef w) {
+        arrived << p + (w->complete ? QStringLiteral(" read") : QString());
+    });
+    loader.load(stuck);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !arrived.isEmpty(); }, kWait));
+    loader.load(other);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return arrived.contains(other + " read"); }, kWait))
+        << "the next file waits behind the read that hangs";
+    answers = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stuckEnded.load(); }, kWait));
+    loader.load(other);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return arrived.count(other + " read") == 2; }, kWait));
+    EXPECT_EQ(arrived, QStringList({stuck, other + " read", other + " read"}))
+        << "nothing of the read given up on arrives when it comes back";
 }
 
 TEST(WaveformLoaderTest, TheLeastRecentlyShownResultIsTheOneForgotten) {

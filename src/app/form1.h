@@ -12,10 +12,12 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -50,11 +52,26 @@ class Form1 : public QWidget {
     // ---- Application shell (src/app) ------------------------------------
     void Form_Load();          // start-up: player playlist, restore, options
     void SaveListAndOptions(); // options and the player's playlist to the store
-    void LoadSoundOptions();   // the volume, mute and level matching left last time ([Options])
-    void Form_QueryUnload();   // closing: save, then let pending events run
-    void Form_Unload();        // end the program; nothing of the window runs after
-    QString AppTitle;          // caption of boxes that give none of their own
-    void SetAppTitle();        // product name cut at spaces to at most 40 characters
+    // A restored list this long comes into the window once the window is on
+    // the screen (at the latest after kLatestRestoreMs), its files looked for
+    // then; an add or a save before that brings it in first.
+    static constexpr int kRestoreAfterShowFrom = 5000;
+    static constexpr int kLatestRestoreMs = 500;
+    void restorePending();
+    bool RestorePending() const { return pendingRestore_.has_value(); }
+    struct FoundFiles {
+        QStringList paths, names; // a name is empty when its file is not there
+        QList<bool> unanswered;   // its drive did not answer
+    };
+    // What the look found: entries whose files are gone leave, those on a
+    // drive that does not answer are marked, and the last entry plays.
+    void RestoredFilesFound(const FoundFiles& found);
+    bool LookingForRestoredFiles() const { return restoreLooks_ > 0; }
+    void LoadSoundOptions(); // the volume, mute and level matching left last time ([Options])
+    void Form_QueryUnload(); // closing: save, then let pending events run
+    void Form_Unload();      // end the program; nothing of the window runs after
+    QString AppTitle;        // caption of boxes that give none of their own
+    void SetAppTitle();      // product name cut at spaces to at most 40 characters
     Dialogs& dialogs() { return dialogs_; }
     // An event handler without a trap of its own reports a failure under its
     // name and carries on; nothing escapes into Qt's event loop.
@@ -248,6 +265,7 @@ class Form1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -258,6 +276,9 @@ class Form1 : public QWidget {
     void buildControls();
     void showWindowColour();
     void restorePlaylist(class Trap& trap, int count);
+    void fillRestored(class Trap& trap, const QStringList& paths, bool lookLater);
+    void lookForRestoredFiles(const QStringList& paths);
+    void restoreOnceExposed(QObject* watched, QEvent* event);
     struct AddSteps;
     void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);
     void deletePlaying(class Trap& trap);
@@ -295,6 +316,8 @@ class Form1 : public QWidget {
     double heardFor_ = 0;                    // how much of it has played since it came
     QElapsedTimer deleteAsked_;              // the press of the delete under way
     int deletingEntry_ = 0;                  // its entry's number, for a move that ends late
+    int restoreLooks_ = 0;                   // looks for a restored list's files under way
+    std::optional<QStringList> pendingRestore_;      // the saved paths of a long list, till shown
     std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found
 };

@@ -17,11 +17,21 @@
 
 #include <QCheckBox>
 #include <QPixmap>
+#include <QSet>
+#include <QShowEvent>
+#include <QTimer>
+#include <QWindow>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kLongestAppTitle = 40;
+// The look for a long restored list's files gives way to the start-up it runs beside.
+constexpr int kLookNice = 10;
 
 } // namespace
 
@@ -53,11 +63,45 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     if (!atHand) // a read that fails leaves its slot empty
         for (int i = 0; i < last; ++i)
             trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
+    // A long list comes into the window once the window is on the screen, and
+    // its files are looked for on a worker: making a hundred thousand entries
+    // and reading their folders take longer than bringing up the window.
+    if (last >= kRestoreAfterShowFrom) {
+        lookForRestoredFiles(paths); // beside the start, on a core of its own
+        pendingRestore_ = std::move(paths);
+        // A window never shown (a test's) gets its list in the next round of events.
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible())
+                restorePending();
+        });
+        return;
+    }
+    fillRestored(trap, paths, false);
+}
+
+void Form1::restorePending() {
+    if (!pendingRestore_)
+        return;
+    const QStringList paths = std::move(*pendingRestore_);
+    pendingRestore_.reset();
+    Trap trap(dialogs_, "Form_Load");
+    fillRestored(trap, paths, true);
+}
+
+void Form1::fillRestored(Trap& trap, const QStringList& paths, bool lookLater) {
+    const int last = int(paths.size());
     QStringList refused;
     QStringList names;
     QList<bool> unanswered; // by a drive that stopped answering: kept, and marked
+    // Until the look answers, every entry stands.
     trap(160, [&] {
-        names = dirNames(paths, &unanswered);
+        if (lookLater) {
+            names.reserve(last);
+            for (const QString& path : paths)
+                names << GetFileNameFromPath(path);
+        } else {
+            names = dirNames(paths, &unanswered);
+        }
         for (int i = 0; i < last; ++i)
             if (!isFaithfulPath(paths[i])) {
                 refused << paths[i];
@@ -77,9 +121,52 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
     trap(170, [&] { WMP->setCurrentPlaylist(PlayerPlaylist); });
-    // The restored entry plays without the user choosing it.
-    trap(172, [&] { outsideSwitch([&] { PlayNew(0); }); });
+    // The restored entry plays without the user choosing it (a long list's
+    // once the look has answered).
+    if (!lookLater)
+        trap(172, [&] { outsideSwitch([&] { PlayNew(0); }); });
     trap(174, [&] { FreshPlaylist = false; });
+}
+
+void Form1::lookForRestoredFiles(const QStringList& paths) {
+    ++restoreLooks_;
+    std::thread([paths, toWindow = onWindowThread("Form_Load", &Form1::RestoredFilesFound)] {
+        // Behind the window's own start and the display's work of showing it.
+        ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kLookNice);
+        FoundFiles found{paths, {}, {}};
+        found.names = dirNames(paths, &found.unanswered);
+        toWindow(found);
+    }).detach();
+}
+
+void Form1::RestoredFilesFound(const FoundFiles& found) {
+    restorePending(); // the answer may come before the window is up
+    --restoreLooks_;
+    QSet<QString> missing, unanswered;
+    for (qsizetype i = 0; i < found.paths.size(); ++i) {
+        if (found.unanswered.value(i))
+            unanswered.insert(found.paths[i]);
+        else if (found.names[i].trimmed().isEmpty())
+            missing.insert(found.paths[i]);
+    }
+    // By path: entries may have come, gone or moved since they were shown.
+    if (!missing.isEmpty()) {
+        for (qsizetype i = 0; i < found.paths.size() && size_t(i) < MediaSlots.size(); ++i)
+            if (MediaSlots[size_t(i)] && missing.contains(MediaSlots[size_t(i)]->sourceURL()))
+                MediaSlots[size_t(i)].reset();
+        ListView1->RemoveWhere([&](const ListView::Entry& e) { return missing.contains(e.path); });
+        PlayerPlaylist->removeWhere(
+            [&](const MediaItem& item) { return missing.contains(item.sourceURL()); });
+        if (ListView1->Count() == 0)
+            PlayerPlaylist->clear();
+    }
+    if (!unanswered.isEmpty())
+        for (int i = 1; i <= ListView1->Count(); ++i)
+            if (unanswered.contains(ListView1->Path(i)))
+                ListView1->SetNotAnswering(i, true);
+    // Unless the user, a drop or the command line chose a file meanwhile.
+    if (!WMP->currentMedia() && ListView1->Count() > 0)
+        outsideSwitch([&] { PlayNew(0); });
 }
 
 void Form1::Form_Load() {
@@ -152,4 +239,22 @@ void Form1::LoadSoundOptions() {
     if (settings_.readOption(QLatin1String(keys::kLevelMatch), QString()).trimmed() ==
         QLatin1String("1"))
         WMPView->levelMatch().setOn(true);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!pendingRestore_ || !windowHandle())
+        return;
+    // Once the window has been painted; or in a moment, should no expose come.
+    windowHandle()->installEventFilter(this);
+    QTimer::singleShot(kLatestRestoreMs, this, &Form1::restorePending);
+}
+
+void Form1::restoreOnceExposed(QObject* watched, QEvent* event) {
+    if (watched != windowHandle() || event->type() != QEvent::Expose ||
+        !windowHandle()->isExposed())
+        return;
+    windowHandle()->removeEventFilter(this);
+    // After this expose has been painted.
+    QTimer::singleShot(0, this, &Form1::restorePending);
 }

@@ -17,6 +17,7 @@ constexpr int kLastSaveWaitMs = 1500;
 
 void Form1::SaveListAndOptions() {
     namespace keys = settings_keys;
+    restorePending(); // never a save of the list without the restored entries
     settings_.write(QLatin1String(keys::kShuffle), QString::number(boxValue(*Check1)));
     settings_.write(QLatin1String(keys::kRepeat), QString::number(boxValue(*Check2)));
     const Playlist& items = currentItems();

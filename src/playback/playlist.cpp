@@ -3,6 +3,8 @@
 #include "platform/failure.h"
 #include "playback/player.h"
 
+#include <algorithm>
+
 const Media& Playlist::Item(int i) const {
     if (i < 0 || i >= count())
         throw Failure(QStringLiteral("The playlist has no item %1").arg(i));
@@ -63,6 +65,20 @@ void Playlist::removeItem(const Media& item) {
     items_.erase(items_.begin() + at);
     if (--members_[removed] == 0)
         members_.remove(removed);
+    changed();
+}
+
+void Playlist::removeWhere(const std::function<bool(const MediaItem&)>& gone) {
+    std::vector<Media> removed;
+    const auto from = std::stable_partition(items_.begin(), items_.end(),
+                                            [&](const Media& item) { return !gone(*item); });
+    if (from == items_.end())
+        return;
+    removed.assign(std::make_move_iterator(from), std::make_move_iterator(items_.end()));
+    items_.erase(from, items_.end());
+    for (const Media& item : removed)
+        if (--members_[item.get()] == 0)
+            members_.remove(item.get());
     changed();
 }
 

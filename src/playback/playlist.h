@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,8 @@ class Playlist {
     void insertItem(int index, const Media& item);
     // Removes that item (by identity); the first occurrence when it is there twice.
     void removeItem(const Media& item);
+    // Removes every item gone says goes, in one pass; the player hears of it once.
+    void removeWhere(const std::function<bool(const MediaItem&)>& gone);
     void clear();
     bool contains(const MediaItem* item) const { return members_.contains(item); }
     // The position of an item, or -1; hint is where to look first.

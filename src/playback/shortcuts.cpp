@@ -98,6 +98,7 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    restoreOnceExposed(watched, event);
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
         Frame1_MouseMove();
     if (event->type() != QEvent::KeyPress || !isKeyTarget(watched))

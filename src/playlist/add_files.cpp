@@ -14,6 +14,7 @@ QString openDialogFilter() {
 }
 
 void Form1::addSelection(Trap& trap, const QString& selection, const AddSteps& steps) {
+    restorePending(); // the restored list comes first
     QStringList parts;
     trap(steps.split, [&] { parts = selection.split(QChar(0)); });
     int base = 0;

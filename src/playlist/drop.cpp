@@ -67,6 +67,7 @@ void Form1::appendDropped(const QStringList& paths, QStringList names, const QSt
     // A drop has no trap of its own; its failures are reported under its own name
     // and the drop goes on, each file joining both halves or neither.
     Trap trap(dialogs_, "ListView1_OLEDragDrop");
+    restorePending(); // the restored list comes first
     const DroppedFiles files{paths, refused};
     int base = 0;
     trap(102, [&] { base = FreshPlaylist ? 0 : PlayerPlaylist->count(); });

@@ -98,6 +98,22 @@ class EntryModel : public QAbstractTableModel {
         entries_.remove(row);
         endRemoveRows();
     }
+    // Removes every entry gone says goes, each run of neighbours at once.
+    void removeWhere(const std::function<bool(const Entry&)>& gone) {
+        for (int end = int(entries_.size()); end > 0;) {
+            if (!gone(entries_[end - 1])) {
+                --end;
+                continue;
+            }
+            int begin = end - 1;
+            while (begin > 0 && gone(entries_[begin - 1]))
+                --begin;
+            beginRemoveRows({}, begin, end - 1);
+            entries_.remove(begin, end - begin);
+            endRemoveRows();
+            end = begin;
+        }
+    }
     void clear() {
         beginResetModel();
         entries_.clear();
@@ -186,6 +202,10 @@ void ListView::Remove(int i) {
     // Qt would select the entry that becomes current; removing an entry leaves the selection alone.
     if (!othersSelected)
         clearSelection();
+}
+
+void ListView::RemoveWhere(const std::function<bool(const Entry&)>& gone) {
+    entries_->removeWhere(gone);
 }
 
 void ListView::Clear() {

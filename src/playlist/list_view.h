@@ -39,6 +39,7 @@ class ListView : public QTreeView {
     // an empty list, the entries are taken over as they are, without a copy.
     void AddMany(QList<Entry> entries);
     void Remove(int i);
+    void RemoveWhere(const std::function<bool(const Entry&)>& gone); // one pass, any count
     void Clear();
     bool Selected(int i) const;
     void SetSelected(int i, bool selected);

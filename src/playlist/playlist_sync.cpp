@@ -24,6 +24,7 @@ void Form1::AppendEntry(const QString& text, const QString& path, int slot) {
 }
 
 void Form1::AppendEntries(const std::vector<NewEntry>& entries) {
+    restorePending(); // the restored list comes first, whatever the add
     QList<ListView::Entry> rows;
     rows.reserve(static_cast<qsizetype>(entries.size()));
     int lastSlot = -1;

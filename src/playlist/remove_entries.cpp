@@ -31,6 +31,7 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton8_Click() {
     Trap trap(dialogs_, "PushButton8_Click");
+    restorePending(); // what is cleared is the list as restored
     trap(100, [&] { ListView1->Clear(); });
     trap(102, [&] { WMP->stop(); });
     trap(104, [&] { PlayerPlaylist->clear(); });

@@ -44,6 +44,7 @@ void Form1::UndoDelete() {
 }
 
 int Form1::insertRestored(const SentFile& file) {
+    restorePending(); // the restored list comes first
     const int at = std::clamp(file.entryNumber, 1, ListView1->Count() + 1);
     ListView1->Insert(at, QFileInfo(file.originalPath).fileName(), file.originalPath);
     const Media item = WMP->newMedia(file.originalPath);

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
+#include <QTest>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +64,65 @@ TEST_F(RestoreTest, AFileGoneSinceKeepsTheSavedIndexAsSlotForTheOthers) {
     EXPECT_TRUE(form->MediaSlots[0] && !form->MediaSlots[1] && form->MediaSlots[2]);
     EXPECT_EQ(currentPath(), c);
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// A long list comes in after the window is up, and its files are looked for
+// then; once the look answers, the list is what a short one would have been
+// from the start. A drop or a save before that does not come before it.
+TEST_F(RestoreTest, ALongListComesInAfterTheStartAndLosesItsMissingFilesWhenTheLookAnswers) {
+    const int count = Form1::kRestoreAfterShowFrom;
+    const QString take = makeFile("take.wav");
+    QList<QPair<QString, QString>> values{{"ListCount", QString::number(count)}};
+    QStringList expected, present;
+    QList<int> gone;
+    for (int i = 0; i < count; ++i) {
+        QString path = dir.path() + QStringLiteral("/take %1.wav").arg(i);
+        values.append({QStringLiteral("Song%1").arg(i), path});
+        if (i == 1) {
+            values.last().second = makeFile(".hidden.wav");
+        } else if (i == 2) {
+            QDir().mkpath(path);                                 // a folder under a file's name
+        } else if (i != 0 && i != count / 2 && i != count - 1) { // the others are gone since
+            ASSERT_EQ(
+                ::link(QFile::encodeName(take).constData(), QFile::encodeName(path).constData()),
+                0);
+            expected << QFileInfo(path).fileName();
+            present << path;
+            continue;
+        }
+        gone << i;
+    }
+    const QString dropped = makeFile("dropped.wav");
+    enum Meanwhile { Nothing, ADrop, AClose };
+    for (const Meanwhile meanwhile : {Nothing, ADrop, AClose}) {
+        SCOPED_TRACE(meanwhile == ADrop    ? "a drop first"
+                     : meanwhile == AClose ? "a close first"
+                                           : "");
+        saved(values);
+        restart();
+        EXPECT_TRUE(form->RestorePending());
+        if (meanwhile == AClose) {
+            form->close();
+            EXPECT_EQ(stored("ListCount"), QString::number(count)) << "a save lost the list";
+            continue;
+        }
+        if (meanwhile == ADrop)
+            form->OpenFiles({dropped});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->RestorePending(); }, 20000));
+        EXPECT_EQ(form->ListView1->Count(), count + (meanwhile == ADrop));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->LookingForRestoredFiles(); }, 20000));
+        const QStringList after = meanwhile == ADrop ? QStringList{dropped} : QStringList{};
+        EXPECT_EQ(listTexts(),
+                  expected + (after.isEmpty() ? QStringList{} : QStringList{"dropped.wav"}));
+        EXPECT_EQ(playlistPaths(), present + after);
+        EXPECT_EQ(currentPath(), meanwhile == ADrop ? dropped : present.last());
+        ASSERT_GE(form->MediaSlots.size(), size_t(count));
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(!form->MediaSlots[size_t(i)], gone.contains(i)) << "slot " << i;
+        EXPECT_TRUE(dialogs.shown.empty());
+        form->close();
+        EXPECT_EQ(stored("ListCount"), QString::number(present.size() + after.size()));
+    }
 }
 
 TEST_F(RestoreTest, EveryFileMissingStillInstallsThePlaylistAndEndsTheFreshState) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <dirent.h>
 #include <map>
@@ -46,6 +47,9 @@ constexpr qsizetype kReadWhenOneIn = 4;
 // What a folder's size says of its entries: about this many bytes each
 // (ext4 and tmpfs give 20 to 32 for names of the usual length).
 constexpr qsizetype kBytesPerEntry = 24;
+// A folder being read says it is still moving once per this many entries: a
+// long folder on a slow drive is not taken for one that stopped answering.
+constexpr quint64 kEntriesPerTick = 64;
 
 // A file's name within one of the folders, as the disk spells it.
 struct NameInFolder {
@@ -96,12 +100,14 @@ struct Folder {
 // Reads the folder and notes the type of every entry that one of the paths
 // names; false when it cannot be read (execute-only, say).
 bool listFolder(int number, const Folder& folder, const QHash<NameInFolder, qsizetype>& firstOf,
-                std::vector<Known>& known) {
+                std::vector<Known>& known, std::atomic<quint64>& ticks) {
     const QByteArray path = QFile::encodeName(folder.path.toString());
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.constData()), ::closedir);
     if (!dir)
         return false;
-    while (const dirent* entry = ::readdir(dir.get())) {
+    for (quint64 read = 0; const dirent* entry = ::readdir(dir.get()); ++read) {
+        if (read % kEntriesPerTick == 0)
+            ++ticks;
         const qsizetype first = firstOf.value({number, QByteArrayView(entry->d_name)}); // from 1
         if (first == 0)
             continue;
@@ -175,6 +181,7 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
         EncodedNames names{0};
         QHash<NameInFolder, qsizetype> firstOf;
         std::vector<std::vector<qsizetype>> members; // by job: the first of equal paths
+        mutable std::atomic<quint64> ticks{0};       // the look moves on
     };
     auto plan = std::make_shared<Plan>();
     plan->members.resize(folders.size() + 1);
@@ -201,7 +208,7 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
             const bool worth =
                 ::stat(QFile::encodeName(folder.path.toString()).constData(), &info) == 0 &&
                 qsizetype(members.size()) * kReadWhenOneIn >= info.st_size / kBytesPerEntry;
-            listed = worth && listFolder(int(job), folder, plan.firstOf, known);
+            listed = worth && listFolder(int(job), folder, plan.firstOf, known, plan.ticks);
         }
         for (const qsizetype i : members) {
             Known answer = known.empty() ? kUnknown : known[size_t(i)];
@@ -214,6 +221,7 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
                     name.clear();
             } else if (answer != kNotAFile) {
                 name = dirNameNow(plan.paths[i]);
+                ++plan.ticks;
             }
             answers.emplace_back(i, std::move(name));
         }
@@ -255,10 +263,16 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
         std::unique_lock lock(progress->mutex);
         startFrom(0, 0);
         size_t seen = 0;
+        quint64 seenTicks = 0;
         while (progress->done < jobs) {
             if (progress->changed.wait_for(lock, std::chrono::milliseconds(stallMs),
                                            [&] { return progress->done > seen; })) {
                 seen = progress->done;
+                continue;
+            }
+            // Slow, but still reading: waited for on.
+            if (const quint64 ticks = plan->ticks; ticks != seenTicks) {
+                seenTicks = ticks;
                 continue;
             }
             // No answer from this folder in time: it is left behind, and the rest go on.

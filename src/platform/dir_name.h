@@ -14,8 +14,8 @@ QString dirNameNow(const QString& path);
 // a good share of its files among them is read once instead of looking each
 // file up on its own, which is what makes restoring a list of thousands of
 // files quick. The folders are read on a thread of their own: one that gives
-// no answer for stallMs is left behind, its paths answered "" and marked in
-// *notAnswering (when given), and the rest go on.
+// no answer and reads nothing more for stallMs is left behind, its paths
+// answered "" and marked in *notAnswering (when given), and the rest go on.
 QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering = nullptr,
                      int stallMs = 100);
 

@@ -52,12 +52,17 @@ class Form1 : public QWidget {
     // ---- Application shell (src/app) ------------------------------------
     void Form_Load();          // start-up: player playlist, restore, options
     void SaveListAndOptions(); // options and the player's playlist to the store
+    void LoadSoundOptions();   // the volume, mute and level matching left last time ([Options])
+    void Form_QueryUnload();   // closing: save, then let pending events run
+    void Form_Unload();        // end the program; nothing of the window runs after
+    QString AppTitle;          // caption of boxes that give none of their own
+    void SetAppTitle();        // product name cut at spaces to at most 40 characters
     // A restored list this long comes into the window once the window is on
     // the screen (at the latest after kLatestRestoreMs), its files looked for
     // then; an add or a save before that brings it in first.
     static constexpr int kRestoreAfterShowFrom = 5000;
     static constexpr int kLatestRestoreMs = 500;
-    void restorePending();
+    void restorePending(); // brings such a list in now, if it is still to come
     bool RestorePending() const { return pendingRestore_.has_value(); }
     struct FoundFiles {
         QStringList paths, names; // a name is empty when its file is not there
@@ -67,11 +72,6 @@ class Form1 : public QWidget {
     // drive that does not answer are marked, and the last entry plays.
     void RestoredFilesFound(const FoundFiles& found);
     bool LookingForRestoredFiles() const { return restoreLooks_ > 0; }
-    void LoadSoundOptions(); // the volume, mute and level matching left last time ([Options])
-    void Form_QueryUnload(); // closing: save, then let pending events run
-    void Form_Unload();      // end the program; nothing of the window runs after
-    QString AppTitle;        // caption of boxes that give none of their own
-    void SetAppTitle();      // product name cut at spaces to at most 40 characters
     Dialogs& dialogs() { return dialogs_; }
     // An event handler without a trap of its own reports a failure under its
     // name and carries on; nothing escapes into Qt's event loop.

@@ -41,14 +41,18 @@ class PeakAccumulator {
         while (done < frames) {
             const int take =
                 int(std::min<qint64>(frames - done, peaks_.framesPerBucket - inBucket_));
-            for (int c = 0; c < channels && c < int(fullBefore_.size()); ++c) {
-                const T* first = planar ? reinterpret_cast<const T*>(data[c]) + done
-                                        : reinterpret_cast<const T*>(data[0]) + done * channels + c;
-                if (planar || channels == 1)
-                    scan(first, 1, take, c, scale);
-                else
-                    scan(first, channels, take, c, scale);
-            }
+            if (!planar && channels == 2 && fullBefore_.size() >= 2)
+                scanPair(reinterpret_cast<const T*>(data[0]) + done * 2, take, scale);
+            else
+                for (int c = 0; c < channels && c < int(fullBefore_.size()); ++c) {
+                    const T* first =
+                        planar ? reinterpret_cast<const T*>(data[c]) + done
+                               : reinterpret_cast<const T*>(data[0]) + done * channels + c;
+                    if (planar || channels == 1)
+                        scan(first, 1, take, c, scale);
+                    else
+                        scan(first, channels, take, c, scale);
+                }
             inBucket_ += take;
             done += take;
             if (inBucket_ == peaks_.framesPerBucket)
@@ -80,12 +84,48 @@ class PeakAccumulator {
             low = v < low ? v : low;
             high = v > high ? v : high;
         }
+        fold(samples, stride, n, channel, scale, low, high);
+    }
+
+    // Two channels taking turns (a stereo file's samples, mostly): read in one
+    // pass, in lanes of a vector that take turns as the channels do. Picked
+    // out one channel at a time, they would be compared one by one.
+    template <class T> void scanPair(const T* samples, int n, float scale) {
+        constexpr int kLanes = 64 / sizeof(T); // even lanes left, odd lanes right
+        T low[kLanes], high[kLanes];
+        std::fill(low, low + kLanes, std::numeric_limits<T>::max());
+        std::fill(high, high + kLanes, std::numeric_limits<T>::lowest());
+        const int total = 2 * n;
+        int i = 0;
+        for (; i + kLanes <= total; i += kLanes)
+            for (int j = 0; j < kLanes; ++j) {
+                const T v = samples[i + j];
+                low[j] = v < low[j] ? v : low[j];
+                high[j] = v > high[j] ? v : high[j];
+            }
+        for (; i < total; ++i) {
+            const T v = samples[i];
+            low[i % 2] = std::min(low[i % 2], v);
+            high[i % 2] = std::max(high[i % 2], v);
+        }
+        for (int j = 2; j < kLanes; ++j) {
+            low[j % 2] = std::min(low[j % 2], low[j]);
+            high[j % 2] = std::max(high[j % 2], high[j]);
+        }
+        fold(samples, 2, n, 0, scale, low[0], high[0]);
+        fold(samples + 1, 2, n, 1, scale, low[1], high[1]);
+    }
+
+    // A channel's extremes into its lane's column; only a stretch that reaches
+    // full scale is looked at sample by sample for clipping.
+    template <class T>
+    void fold(const T* samples, int stride, int n, int channel, float scale, T low, T high) {
+        const float lowest = float(low) * scale, highest = float(high) * scale;
         PeakColumn& column = open_[channel % peaks_.lanes];
-        column.low = std::min(column.low, float(low) * scale);
-        column.high = std::max(column.high, float(high) * scale);
-        // Only a stretch that reaches full scale is looked at sample by sample.
+        column.low = std::min(column.low, lowest);
+        column.high = std::max(column.high, highest);
         bool fullBefore = fullBefore_[channel];
-        if (float(high) * scale<kFullScale&& float(low) * scale> - kFullScale) {
+        if (highest < kFullScale && lowest > -kFullScale) {
             fullBefore_[channel] = false;
             return;
         }

@@ -70,4 +70,54 @@ TEST(PeakAccumulatorTest, AWrongOrMissingLengthStillKeepsTheLateBurst) {
     }
 }
 
+// A stereo file's samples take turns, left then right, and are read both at
+// once: each channel keeps its own extremes and its own clips, wherever they
+// fall (in the last few samples too), in every sample type.
+template <class T> void checkInterleavedStereo(T full) {
+    constexpr int kFrames = 1003; // leaves some samples after the last whole vector
+    std::vector<T> samples(2 * kFrames, T(0));
+    const auto at = [&](int frame, int channel) -> T& {
+        return samples[size_t(2 * frame + channel)];
+    };
+    at(10, 0) = T(-full / 4);
+    at(kFrames - 2, 0) = T(-full / 2);
+    at(700, 0) = full;              // once only: no clip
+    at(499, 1) = at(500, 1) = full; // twice in a row across two pieces: a clip
+    at(kFrames - 1, 1) = T(-full + full / 10);
+    // One bucket holds the whole file.
+    PeakAccumulator accumulator(2, 2, qint64(kFrames) * kMaxPeakBuckets);
+    const float scale = 1.f / float(full);
+    int done = 0;
+    for (const int piece : {500, kFrames - 500}) {
+        const uint8_t* data[] = {reinterpret_cast<const uint8_t*>(samples.data() + 2 * done)};
+        accumulator.add<T>(data, false, 2, piece, scale);
+        done += piece;
+    }
+    accumulator.finish();
+    const Peaks& peaks = accumulator.peaks();
+    ASSERT_EQ(peaks.buckets(), 1);
+    const PeakColumn &left = peaks.at(0, 0), &right = peaks.at(0, 1);
+    EXPECT_NEAR(left.low, -0.5, 0.001);
+    EXPECT_NEAR(left.high, 1.0, 0.001);
+    EXPECT_FALSE(left.clipped);
+    EXPECT_NEAR(right.low, -0.9, 0.001);
+    EXPECT_NEAR(right.high, 1.0, 0.001);
+    EXPECT_TRUE(right.clipped);
+}
+
+TEST(PeakAccumulatorTest, InterleavedStereoKeepsEachChannelsExtremesAndClips) {
+    {
+        SCOPED_TRACE("16-bit");
+        checkInterleavedStereo<int16_t>(32767);
+    }
+    {
+        SCOPED_TRACE("32-bit");
+        checkInterleavedStereo<int32_t>(2147483647);
+    }
+    {
+        SCOPED_TRACE("float");
+        checkInterleavedStereo<float>(1.f);
+    }
+}
+
 } // namespace

@@ -14,9 +14,12 @@ struct AVFrame;
 // Measures the loudness of the samples the waveform's reading decodes, on a
 // thread of its own beside the reading: the measure costs about as much as
 // decoding a WAV, and the two one after the other would take twice as long.
-// The samples are copied as they are into batches of a few thousand frames;
-// a few batches at most wait, so a slow measure holds the reading back rather
-// than filling memory, and the batches go round rather than being made anew.
+// The samples are copied as they are into batches of half a megabyte; a few
+// batches at most wait, so a slow measure holds the reading back rather than
+// filling memory, and the batches go round rather than being made anew. The
+// decoder's frames themselves are not handed over instead: their buffers
+// would then go round too, and the decoder would write every frame into one
+// the other core had read last, which costs the reading more than the copy.
 class LoudnessFeed {
   public:
     LoudnessFeed(int sampleRate, std::vector<double> weights);

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace file_stream {
@@ -86,12 +87,51 @@ void serve(const StreamRef& stream, const std::string& path) {
     ::close(fd);
 }
 
-Stream& of(void* cookie) {
-    return **static_cast<StreamRef*>(cookie);
+// mpv may still call cancel after close, from another thread: it triggers
+// the stream's cancel while it tears the stream down. So the cookie mpv holds
+// is a number, never a pointer, and each callback looks its stream up here; a
+// stream closed is gone from the table, and a late call finds nothing to do.
+class OpenStreams {
+  public:
+    void* add(StreamRef stream) {
+        const std::lock_guard lock(mutex_);
+        const uint64_t key = ++lastKey_;
+        streams_.emplace(key, std::move(stream));
+        return reinterpret_cast<void*>(uintptr_t(key));
+    }
+    StreamRef find(void* cookie) {
+        const std::lock_guard lock(mutex_);
+        const auto it = streams_.find(keyOf(cookie));
+        return it == streams_.end() ? nullptr : it->second;
+    }
+    StreamRef take(void* cookie) {
+        const std::lock_guard lock(mutex_);
+        const auto it = streams_.find(keyOf(cookie));
+        if (it == streams_.end())
+            return nullptr;
+        StreamRef stream = std::move(it->second);
+        streams_.erase(it);
+        return stream;
+    }
+
+  private:
+    static uint64_t keyOf(void* cookie) { return uint64_t(reinterpret_cast<uintptr_t>(cookie)); }
+    std::mutex mutex_;
+    uint64_t lastKey_ = 0; // 64 bits: never wraps, so a key is never used twice
+    std::unordered_map<uint64_t, StreamRef> streams_;
+};
+
+OpenStreams& openStreams() {
+    // Never destroyed: a callback may come while the program exits.
+    static auto* streams = new OpenStreams;
+    return *streams;
 }
 
 int64_t read(void* cookie, char* into, uint64_t nbytes) {
-    Stream& stream = of(cookie);
+    const StreamRef ref = openStreams().find(cookie);
+    if (!ref)
+        return -1;
+    Stream& stream = *ref;
     std::unique_lock lock(stream.mutex);
     if (stream.cancelled)
         return -1;
@@ -113,7 +153,10 @@ int64_t read(void* cookie, char* into, uint64_t nbytes) {
 }
 
 int64_t seek(void* cookie, int64_t offset) {
-    Stream& stream = of(cookie);
+    const StreamRef ref = openStreams().find(cookie);
+    if (!ref)
+        return MPV_ERROR_GENERIC;
+    Stream& stream = *ref;
     const std::lock_guard lock(stream.mutex);
     if (stream.cancelled || offset < 0)
         return MPV_ERROR_GENERIC;
@@ -122,13 +165,19 @@ int64_t seek(void* cookie, int64_t offset) {
 }
 
 int64_t size(void* cookie) {
-    Stream& stream = of(cookie);
+    const StreamRef ref = openStreams().find(cookie);
+    if (!ref)
+        return MPV_ERROR_UNSUPPORTED;
+    Stream& stream = *ref;
     const std::lock_guard lock(stream.mutex);
     return stream.size >= 0 ? stream.size : int64_t(MPV_ERROR_UNSUPPORTED);
 }
 
 void cancel(void* cookie) {
-    Stream& stream = of(cookie);
+    const StreamRef ref = openStreams().find(cookie);
+    if (!ref)
+        return;
+    Stream& stream = *ref;
     const std::lock_guard lock(stream.mutex);
     stream.cancelled = true;
     stream.changed.notify_all();
@@ -141,9 +190,8 @@ void finish(const StreamRef& stream) {
 }
 
 void close(void* cookie) {
-    auto* ref = static_cast<StreamRef*>(cookie);
-    finish(*ref);
-    delete ref;
+    if (const StreamRef stream = openStreams().take(cookie))
+        finish(stream);
 }
 
 } // namespace
@@ -164,7 +212,7 @@ int open(void* /*unused*/, char* uri, mpv_stream_cb_info* info) {
         return MPV_ERROR_LOADING_FAILED;
     }
     lock.unlock();
-    info->cookie = new StreamRef(std::move(stream));
+    info->cookie = openStreams().add(std::move(stream));
     info->read_fn = &read;
     info->seek_fn = &seek;
     info->size_fn = &size;

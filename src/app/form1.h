@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 #include "platform/folder_tree.h"
+#include "platform/held_keys.h"
 #include "playback/player.h"
 #include "playlist/playlist_entry.h"
 #include "recycle/trash_undo.h"
@@ -218,6 +219,7 @@ class Form1 : public QWidget {
     // A press refused says why on the player's screen (for a move to a folder
     // when moving).
     bool mayDeletePlaying(bool moving = false);
+    void sayTooSoon(bool moving = false); // a press within the pause between deletes
 
     // ---- Sorting into folders (src/recycle) -------------------------------
     // The folder Ctrl+N moves the playing file to, for N from 1 to 9; empty while unbound.
@@ -229,7 +231,8 @@ class Form1 : public QWidget {
     // Ctrl+Shift+N, or Ctrl+N unbound: the folder chooser; true when one was bound.
     bool ChooseFolderFor(int number);
     // Runs a change of the playing file that the user did not make in this
-    // window (a hand-over, the desktop's player controls, the restore).
+    // window (a hand-over, the desktop's player controls, the restore), or one
+    // the user has not heard yet (the next entry after a delete or a move).
     template <class Change> void outsideSwitch(Change&& change) {
         ++outsideSwitches_;
         struct Done {
@@ -259,6 +262,7 @@ class Form1 : public QWidget {
     // Ctrl, Ctrl+H, Ctrl+T, Ctrl+Z, Ctrl+1 … 9 (with Shift), Delete, Alt+Enter
     void Form_KeyDown(int& keyCode, int shift);
     DeleteKeyLatch* DeleteKey = nullptr; // Delete presses in our own windows
+    HeldKeys FolderKeys;                 // Ctrl+1 … 9 held: one move for each press
     QTimer* Timer2 = nullptr;            // the poll, armed for one tick by each press
     void Timer2_Timer();                 // a Delete the key handler did not take → deleteMedia
     void PushButton7_Click();            // "Show Keyboard Shortcuts"
@@ -292,6 +296,7 @@ class Form1 : public QWidget {
     void appendDropped(const QStringList& paths, QStringList names, const QStringList& refused);
     void movePlaying(class Trap& trap, int number);
     void showFolderKeys();
+    void noteHeldKeys(QEvent* event); // releases of the folder keys, the keyboard lost
     void fullScreenOncePlaying();
     PushButton* makeButton(const QString& caption, int left, int top);
     // An option box's click handling: under its own name, or during start-up

@@ -41,6 +41,9 @@ void Form1::PlayNew(int entryNumber) {
         if (!match)
             return;
         WMP->playItem(match);
+        // Chosen here counts as heard, also when it was the player's current
+        // item already (the player then tells of no change).
+        followHearing(Player::ChangeCause::PlayItem);
         ListView1->SetNotAnswering(t, false); // its drive answers again
     });
     trap(116, [&] {

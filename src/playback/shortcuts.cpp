@@ -101,6 +101,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     restoreOnceExposed(watched, event);
     if (watched == Frame1 && event->type() == QEvent::MouseMove)
         Frame1_MouseMove();
+    noteHeldKeys(event);
     if (event->type() != QEvent::KeyPress || !isKeyTarget(watched))
         return false;
     auto* receiver = static_cast<QWidget*>(watched);
@@ -113,8 +114,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     // A held Ctrl+N moves one file: its repeats do nothing.
-    if (key.isAutoRepeat() && digitKeyOf(key) > 0 && (key.modifiers() & Qt::ControlModifier) &&
-        inPlayingView(*receiver, *this, *WMPView))
+    if (digitKeyOf(key) > 0 && (key.modifiers() & Qt::ControlModifier) &&
+        inPlayingView(*receiver, *this, *WMPView) && !FolderKeys.firstPress(key))
         return true;
     if (key.key() == Qt::Key_Delete) {
         // A held key is one press: its auto-repeats never delete, by any route.
@@ -134,6 +135,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     int keyCode = keyCodeOf(key);
     guarded("Form_KeyDown", [&] { Form_KeyDown(keyCode, shiftBitsOf(key)); });
     return keyCode == 0;
+}
+
+void Form1::noteHeldKeys(QEvent* event) {
+    if (event->type() == QEvent::KeyRelease)
+        FolderKeys.released(static_cast<const QKeyEvent&>(*event));
+    else if (event->type() == QEvent::ApplicationStateChange &&
+             static_cast<const QApplicationStateChangeEvent&>(*event).applicationState() !=
+                 Qt::ApplicationActive)
+        FolderKeys.forgetAll();
 }
 
 void Form1::Timer2_Timer() {

@@ -19,8 +19,10 @@ void Form1::pauseDeletes(qint64 sinceAskedMs) {
 }
 
 void Form1::deletePlaying(Trap& trap) {
-    if (!trap.test(100, [&] { return DeleteReady; }))
+    if (!trap.test(100, [&] { return DeleteReady; })) {
+        sayTooSoon();
         return;
+    }
     if (!mayDeletePlaying())
         return;
     // The pause is counted from this press, however long the move takes.
@@ -48,10 +50,11 @@ void Form1::deletePlaying(Trap& trap) {
     }
     trap(112, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into the deleted one's place, or entry 1 after the
-    // last; list order, whatever shuffle says.
+    // last; list order, whatever shuffle says. The user has not heard it yet:
+    // the next press takes it only once it has played a moment.
     trap(114, [&] {
         if (ListView1->Count() > 0)
-            PlayNew(n);
+            outsideSwitch([&] { PlayNew(n); });
     });
     trap(116, [&] { WMPView->setFocus(); });
 }

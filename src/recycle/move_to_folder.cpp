@@ -98,7 +98,11 @@ void Form1::MoveToFolderKey(int number) {
 }
 
 void Form1::movePlaying(Trap& trap, int number) {
-    if (!DeleteReady || !ListView1->HasSelection() || !mayDeletePlaying(true))
+    if (!DeleteReady) {
+        sayTooSoon(true);
+        return;
+    }
+    if (!ListView1->HasSelection() || !mayDeletePlaying(true))
         return;
     deleteAsked_.start();
     const int n = ListView1->SelectedIndex();
@@ -158,10 +162,11 @@ void Form1::movePlaying(Trap& trap, int number) {
     Recycled.moved({path, movedTo, {}, n, outcome->arrived});
     WMPView->showNotice(movedNotice(path, movedTo, QString()));
     trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
-    // The entry that moved up into its place, or entry 1 after the last.
+    // The entry that moved up into its place, or entry 1 after the last; as
+    // after a delete, it is taken only once it has played a moment.
     trap(116, [&] {
         if (ListView1->Count() > 0)
-            PlayNew(n);
+            outsideSwitch([&] { PlayNew(n); });
     });
     trap(118, [&] { WMPView->setFocus(); });
 }

@@ -33,6 +33,12 @@ void Form1::WMP_PositionChange(double seconds) {
         unheard_ = false;
 }
 
+void Form1::sayTooSoon(bool moving) {
+    WMPView->showNotice(
+        QStringLiteral("Too soon after the last one: %1")
+            .arg(moving ? QStringLiteral("move ignored") : QStringLiteral("Delete ignored")));
+}
+
 bool Form1::mayDeletePlaying(bool moving) {
     const QString ignored =
         moving ? QStringLiteral("move ignored") : QStringLiteral("Delete ignored");

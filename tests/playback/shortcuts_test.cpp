@@ -107,6 +107,7 @@ TEST_F(ShortcutsTest, AfterADeleteInTheListADeleteInThePlayerStillWorks) {
     press(form->ListView1, Qt::Key_Delete);
     ASSERT_EQ(trashedNames().size(), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->DeleteReady; }, 5000));
+    hearPlaying();
     press(form->WMPView, Qt::Key_Delete);
     EXPECT_EQ(trashedNames().size(), 2);
 }
@@ -149,7 +150,7 @@ TEST_F(ShortcutsTest, InTheFullScreenPlayerEveryPressDeletesWhateverRouteTookThe
     engine->startPlayback();
     press(form->ListView1, Qt::Key_Delete); // the key handler's route: DeleteKeyHandled
     ASSERT_EQ(trashedNames(), QStringList({"a.wav"}));
-    engine->startPlayback();
+    hearPlaying();
     fullScreenWithFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->DeleteReady; }, 5000));
     press(form->WMPView, Qt::Key_Delete);

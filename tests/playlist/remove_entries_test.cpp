@@ -63,6 +63,7 @@ TEST_F(RemoveEntriesTest, OnceTheLastEntryHasLeftThePlayerNoLongerNamesIt) {
     afterThePause();
     form->PushButton6_Click(); // delete
     afterThePause();
+    hearPlaying();
     form->PushButton6_Click();
     ASSERT_TRUE(listTexts().isEmpty());
     EXPECT_FALSE(screenSays(".mp3"));

@@ -166,3 +166,8 @@ void ThreeFilesTest::dropThree(const QString& extension) {
     c = makeFile("music/c." + extension);
     drop({a, b, c});
 }
+
+void FormTest::hearPlaying() {
+    engine->startPlayback();
+    engine->playOn(1.0);
+}

@@ -48,6 +48,9 @@ class FormTest : public ::testing::Test {
     // A key press as the window system delivers it, to where after it takes the focus;
     // returns once the Delete-key poll the press may have armed has had its tick.
     void pressKey(QWidget* where, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // The playing file sounds and plays on a while, as a user hears it before a
+    // press (the entry that plays after a delete is taken only once heard).
+    void hearPlaying();
 
     QTemporaryDir dir;
     RecordingDialogs dialogs;

@@ -13,7 +13,7 @@ constexpr int kFadeStepMs = 20;
 } // namespace
 
 double matchingGain(const AudioFacts& facts) {
-    if (!facts.measured() || facts.silent())
+    if (!facts.loudnessKnown() || facts.silent())
         return 0;
     return std::min(
         {kMatchedLoudness - facts.loudness, kMostMatchingGain, kMatchedPeakCeiling - facts.peakDb});

@@ -20,7 +20,9 @@ double lufs(double meanSquare) {
 // (BS.1770 gives them at 48 kHz): a high shelf of about +4 dB over 1.5 kHz,
 // then a high pass at 38 Hz.
 LoudnessMeter::LoudnessMeter(int sampleRate, std::vector<double> weights)
-    : weights_(std::move(weights)), blockFrames_(std::max(1, (sampleRate + 5) / 10)) {
+    // In 64 bits: a header may state any rate up to 2^31 - 1.
+    : weights_(std::move(weights)),
+      blockFrames_(int(std::max<qint64>(1, (qint64(sampleRate) + 5) / 10))) {
     const double rate = std::max(1, sampleRate);
     {
         const double f0 = 1681.974450955533, gain = 3.999843853973347, q = 0.7071752369554196;
@@ -60,18 +62,10 @@ void LoudnessMeter::closeBlock() {
 double LoudnessMeter::integrated() const {
     constexpr double kNothing = -std::numeric_limits<double>::infinity();
     const auto n = qint64(blockEnergy_.size());
-    if (n < kBlocksPerGate) {
-        // Shorter than one gating block (a drum hit, a click): the whole file
-        // is the one block, rather than no measure at all.
-        const qint64 frames = n * blockFrames_ + inBlock_;
-        if (frames == 0)
-            return kNothing;
-        const double sum =
-            std::accumulate(blockEnergy_.begin(), blockEnergy_.end(), 0.0) * blockFrames_ +
-            openEnergy();
-        const double loudness = lufs(sum / double(frames));
-        return loudness > kAbsoluteGate ? loudness : kNothing;
-    }
+    // Shorter than one gating block (a drum hit, a click): the measure is not
+    // defined there, and the filter's start from rest would make up a figure.
+    if (n < kBlocksPerGate)
+        return std::numeric_limits<double>::quiet_NaN();
     std::vector<double> gated;
     gated.reserve(std::size_t(n));
     for (qint64 b = 0; b + kBlocksPerGate <= n; ++b) {

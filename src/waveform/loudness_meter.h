@@ -31,7 +31,8 @@ class LoudnessMeter {
         }
     }
 
-    // In LUFS; minus infinity when nothing was loud enough to be measured.
+    // In LUFS; minus infinity when nothing was loud enough to be measured,
+    // NaN when the sound is shorter than one 400 ms gating block.
     double integrated() const;
 
   private:

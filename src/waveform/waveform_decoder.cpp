@@ -226,8 +226,12 @@ class PeakReader {
                                      : plainWords(rc);
         if (out_.facts.sampleRate > 0)
             out_.facts.seconds = double(peaks_->frames()) / out_.facts.sampleRate;
-        if (loudness_)
-            out_.facts.loudness = loudness_->finish();
+        if (loudness_) {
+            const double loudness = loudness_->finish();
+            out_.facts.tooShortToMeasure = std::isnan(loudness);
+            out_.facts.loudness =
+                std::isnan(loudness) ? -std::numeric_limits<double>::infinity() : loudness;
+        }
         out_.facts.peakDb = decibels(float(highestSample(out_.peaks)));
         out_.complete = true;
         return {};

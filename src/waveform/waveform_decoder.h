@@ -24,9 +24,14 @@ struct AudioFacts {
     // NaN until then.
     double loudness = std::numeric_limits<double>::quiet_NaN();
     double peakDb = std::numeric_limits<double>::quiet_NaN();
+    bool tooShortToMeasure = false; // under one 400 ms block: loudness is minus infinity
     bool measured() const { return !std::isnan(loudness); }
-    // Recordings that never started: nothing to measure, or under -60 LUFS.
-    bool silent() const { return measured() && loudness < -60; }
+    // Recordings that never started: no sample reaches -70 dB under full
+    // scale. Decided by the peak, since quiet but audible noise can measure
+    // under -60 LUFS.
+    bool silent() const { return measured() && peakDb < kSilentPeakDb; }
+    bool loudnessKnown() const { return measured() && !std::isinf(loudness); }
+    static constexpr double kSilentPeakDb = -70;
 };
 
 // The lowest and highest sample of one stretch of one lane, from -1 to 1;

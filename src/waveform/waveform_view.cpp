@@ -207,8 +207,12 @@ QString factsLine(const AudioFacts& facts) {
         parts << QLocale::c().formattedDataSize(facts.bytes, 1, QLocale::DataSizeSIFormat);
     if (facts.silent())
         parts << QStringLiteral("Silent");
-    else if (facts.measured())
+    else if (facts.tooShortToMeasure)
+        parts << QStringLiteral("too short to measure");
+    else if (facts.loudnessKnown())
         parts << QStringLiteral("%1 LUFS").arg(signedDecibels(facts.loudness, false));
+    else if (facts.measured())
+        parts << QStringLiteral("under \u221270 LUFS");
     if (facts.measured() && !std::isinf(facts.peakDb))
         parts << QStringLiteral("peak %1 dB").arg(signedDecibels(facts.peakDb, false));
     return parts.join(QStringLiteral(" \u00b7 "));

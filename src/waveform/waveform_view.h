@@ -49,7 +49,7 @@ class WaveformView : public QWidget {
 };
 
 // One line of what the file is: "FLAC · 44.1 kHz · stereo · 16-bit · 3:00 · 18.2 MB", and
-// once it is read "· −16.2 LUFS · peak −0.4 dB" (or "· Silent").
+// once it is read "· −16.2 LUFS · peak −0.4 dB" (or "· Silent", or "· too short to measure").
 QString factsLine(const AudioFacts& facts);
 // One line of what its tags say: "Take Three · The Band · Live Tapes"; empty without tags.
 QString tagsLine(const AudioFacts& facts);

@@ -19,7 +19,9 @@ TEST(MatchingGainTest, TheGainMeetsTheTargetWithinTheLimitAndUnderThePeakCeiling
     for (const Case& c :
          {Case{-24, -10, 6}, Case{-10, -2, -8}, Case{-40, -30, 12}, // at most +12 dB
           Case{-20, -2.5, 1.5}, // the peak stays 1 dB under full scale
-          Case{-65, -50, 0},    // silent: not raised
+          Case{-65, -50, 12},   // faint but there: raised as far as it may be
+          Case{-80, -75, 0},    // silent, told by its peak: not raised
+          Case{-inf, -6, 0},    // too short to measure, or under the gate
           Case{-inf, -inf, 0},  // nothing to measure
           Case{nan, nan, 0}}) { // not measured yet
         SCOPED_TRACE(testing::Message() << c.loudness << " LUFS, peak " << c.peakDb);

@@ -93,26 +93,34 @@ TEST_F(LoudnessTest, FilesMeasureAsFfmpegsEbur128MeasuresThem) {
 TEST_F(LoudnessTest, PeakSilenceAndFilesShorterThanOneGatingBlock) {
     struct Case {
         const char* name;
+        int rate;
         double seconds, amplitude;
-        double loudness; // NaN: not measurable
+        double loudness; // NaN: too short to measure
         double peakDb;
         bool silent;
     };
     // A 997 Hz sine reads 3.01 dB under its peak level.
-    const double inf = INFINITY;
-    for (const Case& c : {Case{"tone.wav", 3, 0.1, -23.0, -20.0, false},
-                          Case{"a hit of a tenth of a second.wav", 0.1, 0.5, -9.03, -6.02, false},
-                          Case{"digital silence.wav", 3, 0, -inf, -inf, true},
-                          Case{"hiss under -60.wav", 3, 0.0005, -69.0, -66.0, true}}) {
+    const double inf = INFINITY, unmeasurable = NAN;
+    const int absurdRate = 2147483647; // as a damaged header may state it
+    for (const Case& c :
+         {Case{"tone.wav", 48000, 3, 0.1, -23.0, -20.0, false},
+          Case{"a hit of a tenth of a second.wav", 48000, 0.1, 0.5, unmeasurable, -6.02, false},
+          Case{"digital silence.wav", 48000, 3, 0, -inf, -inf, true},
+          // Faint but there: silence is told by the peak, not by the loudness.
+          Case{"hiss under -60 LUFS.wav", 48000, 3, 0.0005, -69.0, -66.0, false},
+          Case{"hum under -70 dB.wav", 48000, 3, 0.0002, -inf, -74.0, true},
+          Case{"a rate no drive plays.wav", absurdRate, 0.01, 0.5, unmeasurable, -6.02, false}}) {
         SCOPED_TRACE(c.name);
         const QString path = file(QString::fromUtf8(c.name));
-        writeWav(path, 48000, 1, WavSamples::F32, qint64(c.seconds * 48000), [&](qint64 i, int) {
+        // The same samples whatever rate the header states.
+        writeWav(path, c.rate, 1, WavSamples::F32, qint64(c.seconds * 48000), [&](qint64 i, int) {
             return c.amplitude * std::sin(2 * M_PI * 997.0 * double(i) / 48000);
         });
         const Waveform w = read(path);
         ASSERT_TRUE(w.complete) << w.error.toStdString();
         EXPECT_EQ(w.facts.silent(), c.silent);
-        if (std::isinf(c.loudness))
+        EXPECT_EQ(w.facts.tooShortToMeasure, std::isnan(c.loudness)) << w.facts.loudness;
+        if (std::isinf(c.loudness) || std::isnan(c.loudness))
             EXPECT_TRUE(std::isinf(w.facts.loudness) && w.facts.loudness < 0) << w.facts.loudness;
         else
             EXPECT_NEAR(w.facts.loudness, c.loudness, 0.2);

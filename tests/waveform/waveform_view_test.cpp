@@ -187,6 +187,29 @@ class WaveformScreenTest : public FormTest {
     }
 };
 
+TEST(FactsLineTest, TheMeasureSaysWhatItFoundSilenceByThePeak) {
+    const double inf = INFINITY;
+    struct Case {
+        double loudness, peakDb;
+        bool tooShort;
+        const char* ends;
+    };
+    for (const Case& c :
+         {Case{-16.24, -0.4, false, " \u00b7 \u221216.2 LUFS \u00b7 peak \u22120.4 dB"},
+          Case{-inf, -6.0, true, " \u00b7 too short to measure \u00b7 peak \u22126.0 dB"},
+          Case{-inf, -68.0, false, " \u00b7 under \u221270 LUFS \u00b7 peak \u221268.0 dB"},
+          Case{-inf, -80.0, false, " \u00b7 Silent \u00b7 peak \u221280.0 dB"},
+          Case{-inf, -inf, false, "WAV \u00b7 Silent"}}) {
+        AudioFacts facts;
+        facts.format = QStringLiteral("WAV");
+        facts.loudness = c.loudness;
+        facts.peakDb = c.peakDb;
+        facts.tooShortToMeasure = c.tooShort;
+        EXPECT_TRUE(factsLine(facts).endsWith(QString::fromUtf8(c.ends)))
+            << factsLine(facts).toStdString();
+    }
+}
+
 TEST_F(WaveformScreenTest, TheScreenShowsTheFileItsFolderFactsPlaceAndWaveform) {
     const QString a = tone(QStringLiteral("a.wav"), 1.0), b = tone(QStringLiteral("b.wav"), 2.0),
                   c = tone(QStringLiteral("c.wav"), 1.5);

@@ -241,7 +241,13 @@ void MprisPlayer::Play() {
 
 void MprisPlayer::Seek(qlonglong offset) {
     Player& player = *mpris_->window().WMP;
-    const double target = std::max(0.0, player.position() + offset / kMicroseconds);
+    const double target = std::max(0.0, player.position() + double(offset) / kMicroseconds);
+    // Past the end is the next track, as the specification has it; no place
+    // in this one is told, since it has none there.
+    if (player.duration() > 0 && target >= player.duration()) {
+        Next();
+        return;
+    }
     player.seek(target);
     Q_EMIT Seeked(qlonglong(std::llround(target * kMicroseconds)));
 }
@@ -249,7 +255,12 @@ void MprisPlayer::Seek(qlonglong offset) {
 void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
     if (track != trackId() || position < 0)
         return; // a stale request, for a track no longer playing
-    mpris_->window().WMP->seek(position / kMicroseconds);
+    Player& player = *mpris_->window().WMP;
+    const double at = double(position) / kMicroseconds;
+    // Past the end of the track: nothing, as the specification has it.
+    if (player.duration() > 0 && at > player.duration())
+        return;
+    player.seek(at);
     Q_EMIT Seeked(position);
 }
 

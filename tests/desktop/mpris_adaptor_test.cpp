@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -54,6 +55,17 @@ TEST_F(MprisAdaptorTest, SeekMovesByTheOffsetAndSetPositionOnlyForTheCurrentTrac
     player->SetPosition(QDBusObjectPath(QStringLiteral("/org/thrennic/Thrennic/Stale")), 3'000'000);
     player->SetPosition(QDBusObjectPath(trackId()), -1);
     EXPECT_EQ(engine->seekedTo, -1) << "a stale track or a negative place moves nothing";
+    for (const qlonglong pastTheEnd :
+         {qlonglong(31'000'000), std::numeric_limits<qlonglong>::max()})
+        player->SetPosition(QDBusObjectPath(trackId()), pastTheEnd);
+    EXPECT_EQ(engine->seekedTo, -1) << "a place past the end moves";
+    EXPECT_EQ(seeked.size(), 3);
+
+    // A seek past the end goes on to the next track and tells no place.
+    const QString before = currentPath();
+    player->Seek(60'000'000);
+    EXPECT_EQ(engine->seekedTo, -1);
+    EXPECT_NE(currentPath(), before);
     EXPECT_EQ(seeked.size(), 3);
 }
 

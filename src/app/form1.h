@@ -248,8 +248,11 @@ class Form1 : public QWidget {
     void PlayNew(int entryNumber); // start an entry (wrapping at both ends) and select it
     void PushButton10_Click();     // "Play Next": the entry below the selected one
     void PushButton9_Click();      // "Play Previous": the entry above it
-    void Check1_Click();           // Shuffle box → the player's "shuffle" mode
-    void Check2_Click();           // Repeat box → the player's "loop" mode
+    // The desktop's Next (step 1) and Previous (-1): from the entry selected,
+    // else from the one playing; never behind a box; not yet heard.
+    void PlayNeighbour(int step);
+    void Check1_Click(); // Shuffle box → the player's "shuffle" mode
+    void Check2_Click(); // Repeat box → the player's "loop" mode
     // Ctrl+L: level matching on or off (every file at one loudness); then saved.
     void ToggleLevelMatch();
     // Following the player: select the entry of its new current item.

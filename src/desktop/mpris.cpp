@@ -207,14 +207,12 @@ qlonglong MprisPlayer::position() const {
 // As the buttons do, but the file that comes was not chosen in the window.
 void MprisPlayer::Next() {
     Form1& window = mpris_->window();
-    window.outsideSwitch(
-        [&] { window.guarded("PushButton10_Click", [&] { window.PushButton10_Click(); }); });
+    window.guarded("PushButton10_Click", [&] { window.PlayNeighbour(1); });
 }
 
 void MprisPlayer::Previous() {
     Form1& window = mpris_->window();
-    window.outsideSwitch(
-        [&] { window.guarded("PushButton9_Click", [&] { window.PushButton9_Click(); }); });
+    window.guarded("PushButton9_Click", [&] { window.PlayNeighbour(-1); });
 }
 
 void MprisPlayer::setRate(double rate) {

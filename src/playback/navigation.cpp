@@ -6,6 +6,7 @@
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 
+#include <QApplication>
 #include <QCheckBox>
 
 int boxValue(const QCheckBox& box) {
@@ -68,4 +69,26 @@ void Form1::PushButton9_Click() {
     Trap trap(dialogs_, "PushButton9_Click");
     if (trap.test(100, [&] { return ListView1->Count() > 0; }))
         trap(102, [&] { PlayNew(ListView1->SelectedIndex() - 1); });
+}
+
+void Form1::PlayNeighbour(int step) {
+    // Media keys come in bursts and from behind boxes: one that found nothing
+    // selected reported it in a box, and the burst's next call, run inside that
+    // box, opened another, dozens deep.
+    if (QApplication::activeModalWidget() || ListView1->Count() == 0)
+        return;
+    if (ListView1->HasSelection()) {
+        outsideSwitch([&] { PlayNew(ListView1->SelectedIndex() + step); });
+        return;
+    }
+    // Nothing selected (an item with no entry plays): from the entry of the
+    // file that plays, or from the top.
+    int from = step > 0 ? 0 : ListView1->Count() + 1;
+    if (const Media& playing = WMP->currentMedia())
+        for (int i = 1; i <= ListView1->Count(); ++i)
+            if (ListView1->Path(i) == playing->sourceURL()) {
+                from = i;
+                break;
+            }
+    outsideSwitch([&] { PlayNew(from + step); });
 }

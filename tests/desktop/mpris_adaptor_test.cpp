@@ -1,5 +1,6 @@
 #include "desktop/mpris.h"
 #include "playback/player_widget.h"
+#include "playlist/list_view.h"
 #include "support/form_fixture.h"
 
 #include <QCheckBox>
@@ -67,6 +68,24 @@ TEST_F(MprisAdaptorTest, SeekMovesByTheOffsetAndSetPositionOnlyForTheCurrentTrac
     EXPECT_EQ(engine->seekedTo, -1);
     EXPECT_NE(currentPath(), before);
     EXPECT_EQ(seeked.size(), 3);
+}
+
+// A burst of media keys with no entry selected (an item with no entry plays)
+// opened a box for each call, each inside the one before.
+TEST_F(MprisAdaptorTest, NextAndPreviousWithNothingSelectedGoOnFromThePlayingEntryWithoutABox) {
+    ASSERT_EQ(currentPath(), playlistPaths().at(0));
+    form->ListView1->clearSelection();
+    player->Next();
+    EXPECT_EQ(currentPath(), playlistPaths().at(1));
+    form->ListView1->clearSelection();
+    player->Previous();
+    EXPECT_EQ(currentPath(), playlistPaths().at(0));
+    for (int i = 0; i < 20; ++i) {
+        form->ListView1->clearSelection();
+        player->Next();
+        player->Previous();
+    }
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text.toStdString();
 }
 
 TEST_F(MprisAdaptorTest, ARateOtherThanTheNormalOneChangesNothingAndZeroPauses) {

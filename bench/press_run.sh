@@ -34,7 +34,7 @@ xdotool windowactivate --sync "$WINDOW"
 xdotool key alt+Return
 sleep 1
 
-trashed_count() { ls "$XDG_DATA_HOME/Trash/files" 2>/dev/null | wc -l; }
+trashed_count() { { ls "$XDG_DATA_HOME/Trash/files" 2>/dev/null || true; } | wc -l; }
 took=0 missed=0 missed_run=0 longest_run=0
 for ((press = 1; press <= PRESSES; press++)); do
   before=$(trashed_count)

@@ -240,7 +240,7 @@ void MprisPlayer::Play() {
 void MprisPlayer::Seek(qlonglong offset) {
     Player& player = *mpris_->window().WMP;
     const double target = std::max(0.0, player.position() + double(offset) / kMicroseconds);
-    // Past the end is the next track, as the specification has it; no place
+    // Past the end is the next track, as MPRIS clients expect; no place
     // in this one is told, since it has none there.
     if (player.duration() > 0 && target >= player.duration()) {
         Next();
@@ -255,7 +255,7 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) 
         return; // a stale request, for a track no longer playing
     Player& player = *mpris_->window().WMP;
     const double at = double(position) / kMicroseconds;
-    // Past the end of the track: nothing, as the specification has it.
+    // Past the end of the track: nothing, as MPRIS clients expect.
     if (player.duration() > 0 && at > player.duration())
         return;
     player.seek(at);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -82,12 +83,29 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to) {
     return 0;
 }
 
+// A symbolic link made again at temp, pointing where the one at from points.
+int copyLink(const QByteArray& from, const QByteArray& temp) {
+    std::vector<char> points(PATH_MAX + 1);
+    const ssize_t length = ::readlink(from.constData(), points.data(), points.size());
+    if (length < 0)
+        return errno;
+    if (size_t(length) >= points.size())
+        return ENAMETOOLONG;
+    points[size_t(length)] = '\0';
+    return ::symlink(points.data(), temp.constData()) == 0 ? 0 : errno;
+}
+
 int copyAcross(const QByteArray& from, const QByteArray& to) {
     const QFileInfo target(QFile::decodeName(to));
     const QByteArray temp =
         QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                           QStringLiteral(".part-%1").arg(::getpid()));
-    if (const int error = copyWhole(from, temp)) {
+    // A link moves as the link itself, as mv moves it, never as a copy of what it points at.
+    struct stat source {};
+    if (::lstat(from.constData(), &source) != 0)
+        return errno;
+    const bool link = S_ISLNK(source.st_mode);
+    if (const int error = link ? copyLink(from, temp) : copyWhole(from, temp)) {
         ::unlink(temp.constData());
         return error;
     }
@@ -115,7 +133,7 @@ int moveNoReplace(const QString& from, const QString& to) {
 bool sameDrive(const QString& path, const QString& folder) {
     struct stat file {
     }, into{};
-    return ::stat(QFile::encodeName(path).constData(), &file) == 0 &&
+    return ::lstat(QFile::encodeName(path).constData(), &file) == 0 &&
            ::stat(QFile::encodeName(folder).constData(), &into) == 0 && file.st_dev == into.st_dev;
 }
 

@@ -6,14 +6,16 @@
 // file system the file is renamed (renameat2 with RENAME_NOREPLACE); across
 // two it is copied to a temporary name in the target, synced, checked for its
 // size, renamed into place without replacing, and only then is the source
-// removed. Any failure leaves the source where it was and removes the copy.
+// removed. A symbolic link moves as the link itself. Any failure leaves the
+// source where it was and removes the copy.
 namespace moving {
 
 // Moves from to the path to: 0, or the errno of what failed (EEXIST when to
 // is taken).
 int moveNoReplace(const QString& from, const QString& to);
 
-// Whether the file at path and the folder are on one drive (a rename moves it).
+// Whether the file at path (a link itself, not what it points at) and the
+// folder are on one drive (a rename moves it).
 bool sameDrive(const QString& path, const QString& folder);
 
 // "take 3.wav" as the n-th free name: "take 3.wav", "take 3 (2).wav", …

@@ -129,6 +129,21 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
     EXPECT_EQ(contentOf(b), QByteArray(3 << 20, 'x'));
     EXPECT_FALSE(QFile::exists(drive + "/b.wav"));
     EXPECT_EQ(currentPath(), b);
+
+    // A symbolic link moves as the link itself, and comes back as one.
+    const QString link = dir.path() + "/music/link.wav";
+    ASSERT_TRUE(QFile::link(c, link));
+    drop({link});
+    moveEntry(form->ListView1->Count(), 2);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(QFileInfo(drive + "/link.wav").isSymLink()) << "a copy of what it points at";
+    EXPECT_EQ(QFileInfo(drive + "/link.wav").symLinkTarget(), c);
+    EXPECT_EQ(contentOf(c), "RIFF");
+    undo();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), c);
+    EXPECT_FALSE(QFileInfo(drive + "/link.wav").isSymLink() ||
+                 QFileInfo::exists(drive + "/link.wav"));
 }
 
 TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {

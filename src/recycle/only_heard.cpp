@@ -64,6 +64,13 @@ bool Form1::mayDeletePlaying(bool moving) {
                                 .arg(QFileInfo(chosen).fileName(), nothingSent));
         return false;
     }
+    // A move needs the file where its entry says; one renamed or removed
+    // meanwhile is left playing, for nothing can be moved.
+    if (moving && !now->known()) {
+        WMPView->showNotice(QStringLiteral("%1 is not in its folder any more; %2")
+                                .arg(QFileInfo(chosen).fileName(), nothingSent));
+        return false;
+    }
     const Media& playing = WMP->currentMedia();
     if (!playing || chosen != playing->sourceURL())
         return true;

@@ -232,7 +232,7 @@ TEST_F(MoveToFolderTest, AHeldKeyOrAPressWithinThePauseMovesOneFile) {
     sendKey(QEvent::KeyRelease, 1900);
 }
 
-TEST_F(MoveToFolderTest, APressWithinThePauseOrWithAMouseButtonHeldSaysWhy) {
+TEST_F(MoveToFolderTest, ARefusedPressSaysWhyAndThePlayerPlaysOn) {
     form->PlayNew(1);
     form->DeleteReady = false;
     ctrl(1);
@@ -245,6 +245,20 @@ TEST_F(MoveToFolderTest, APressWithinThePauseOrWithAMouseButtonHeldSaysWhy) {
     form->ListMouseDown = false;
     EXPECT_EQ(QDir(keep).entryList(QDir::Files), QStringList());
     EXPECT_EQ(form->WMPView->notice(), "Mouse button held on the list: move ignored");
+    // The playing file renamed by another program: nothing to move, and the
+    // player is never stopped for it.
+    hearPlaying();
+    ASSERT_TRUE(QFile::rename(a, dir.path() + "/music/a renamed.wav"));
+    const int stops = engine->stops;
+    const qsizetype starts = engine->played.size();
+    ctrl(1);
+    EXPECT_EQ(form->WMPView->notice(), "a.wav is not in its folder any more; nothing was moved");
+    EXPECT_EQ(engine->stops, stops) << "stopped for a move that could not be";
+    EXPECT_EQ(engine->played.size(), starts) << "started again from its beginning";
+    EXPECT_EQ(form->WMP->playState(), Player::Playing);
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(form->Recycled.empty());
 }
 
 TEST_F(MoveToFolderTest, CtrlZTakesBackMovesAndDeletesAlikeNewestFirst) {

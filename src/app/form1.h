@@ -139,6 +139,12 @@ class Form1 : public QWidget {
     void del_list2(short pro); // 0: remove the selected entry; 1: and send its file to the Trash
     void update_playlist2(const PlaylistEntry& dele, short proc_it);
     void RemoveFromPlaylist(const PlaylistRef& playlist, const Media& item);
+    // A file that left its folder takes every entry naming it along (the disk is
+    // not touched); gives the places they had, from 1, ascending.
+    QList<int> removeEntriesOf(const QString& path);
+    QList<int> placesOf(const QString& path, int except) const; // the same, left in the list
+    // Where entry is once the entries at removed (other places) have left.
+    static int entryAfterRemoval(int entry, const QList<int>& removed);
     std::unique_ptr<OpenDialog> CommonDialog1; // the Open dialog
     void PushButton4_Click();  // "Add Files To Playlist": the Open dialog, append, save
     void PushButton1_Click();  // "Load Sample/Example Files": offer the folder, add every sample
@@ -187,7 +193,8 @@ class Form1 : public QWidget {
     // Ctrl+Z: the newest delete still undone comes back, to its folder and its
     // place in the list, playing; then the list is saved.
     void UndoDelete();
-    int insertRestored(const SentFile& file); // its entry back in its place; gives the place
+    // Its entries back in their places; gives the place of the one that was playing.
+    int insertRestored(const SentFile& file);
     void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing
     // A move to the Trash, back out of it or to a folder that the window gave
     // up waiting for and that its drive carried out after all. The file is

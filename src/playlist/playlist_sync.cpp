@@ -97,6 +97,31 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
     }
 }
 
+QList<int> Form1::removeEntriesOf(const QString& path) {
+    QList<int> places;
+    for (int i = ListView1->Count(); i >= 1; --i) {
+        if (ListView1->Path(i) != path)
+            continue;
+        update_playlist2({ListView1->Text(i), path}, 0);
+        ListView1->Remove(i);
+        places.prepend(i);
+    }
+    return places;
+}
+
+QList<int> Form1::placesOf(const QString& path, int except) const {
+    QList<int> places;
+    for (int i = 1; i <= ListView1->Count(); ++i)
+        if (i != except && ListView1->Path(i) == path)
+            places.append(i);
+    return places;
+}
+
+int Form1::entryAfterRemoval(int entry, const QList<int>& removed) {
+    return entry - int(std::count_if(removed.begin(), removed.end(),
+                                     [entry](int place) { return place < entry; }));
+}
+
 void Form1::del_list2(short pro) {
     Trap trap(dialogs_, "del_list2");
     trap(100, [&] { ListView1->Refresh(); });

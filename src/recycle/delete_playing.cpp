@@ -41,12 +41,23 @@ void Form1::deletePlaying(Trap& trap) {
     trap(108, [&] { ListView1->setFocus(); });
     const size_t undoable = Recycled.size();
     deletingEntry_ = n;
+    QList<int> alsoAt; // other entries of the same file, under whatever text
+    trap(107, [&] {
+        if (n > 0)
+            alsoAt = placesOf(ListView1->Path(n), n);
+    });
     trap(110, [&] { del_list2(1); });
     if (Recycled.size() > undoable) {
-        Recycled.newest().entryNumber = n;
-        const QString name = QFileInfo(Recycled.newest().originalPath).fileName();
+        SentFile& sent = Recycled.newest();
+        sent.entryNumber = n;
+        sent.alsoAt = alsoAt;
+        // Its file is in the Trash: no entry may go on naming it.
+        trap(111, [&] { removeEntriesOf(sent.originalPath); });
+        const QString name = QFileInfo(sent.originalPath).fileName();
         WMPView->showNotice(
             QStringLiteral("Sent to the Trash: %1 \u2014 Ctrl+Z to undo").arg(name));
+    } else {
+        alsoAt.clear(); // the file stayed, and so did those entries
     }
     trap(112, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into the deleted one's place, or entry 1 after the
@@ -54,7 +65,7 @@ void Form1::deletePlaying(Trap& trap) {
     // the next press takes it only once it has played a moment.
     trap(114, [&] {
         if (ListView1->Count() > 0)
-            outsideSwitch([&] { PlayNew(n); });
+            outsideSwitch([&] { PlayNew(entryAfterRemoval(n, alsoAt)); });
     });
     trap(116, [&] { WMPView->setFocus(); });
 }

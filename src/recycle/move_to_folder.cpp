@@ -157,16 +157,19 @@ void Form1::movePlaying(Trap& trap, int number) {
         return;
     }
     const QString movedTo = outcome->moved.to;
-    // Its entry leaves the list and the player, as a removal takes it; the file is already gone.
-    trap(112, [&] { del_list2(0); });
-    Recycled.moved({path, movedTo, {}, n, outcome->arrived});
+    // Its entries leave the list and the player, as a removal takes them; the
+    // file is already gone, so no entry may go on naming it.
+    QList<int> places;
+    trap(112, [&] { places = removeEntriesOf(path); });
+    places.removeOne(n);
+    Recycled.moved({path, movedTo, {}, n, outcome->arrived, places});
     WMPView->showNotice(movedNotice(path, movedTo, QString()));
     trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into its place, or entry 1 after the last; as
     // after a delete, it is taken only once it has played a moment.
     trap(116, [&] {
         if (ListView1->Count() > 0)
-            outsideSwitch([&] { PlayNew(n); });
+            outsideSwitch([&] { PlayNew(entryAfterRemoval(n, places)); });
     });
     trap(118, [&] { WMPView->setFocus(); });
 }
@@ -174,14 +177,10 @@ void Form1::movePlaying(Trap& trap, int number) {
 void Form1::MovedLate(const SentFile& file) {
     Trap trap(dialogs_, "MoveToFolderKey");
     // Its entries leave the list and the player, as the move would have taken them.
-    for (int i = ListView1->Count(); i >= 1; --i)
-        trap(100, [&] {
-            if (ListView1->Path(i) != file.originalPath)
-                return;
-            update_playlist2({ListView1->Text(i), file.originalPath}, 0);
-            ListView1->Remove(i);
-        });
-    Recycled.moved(file);
+    SentFile moved = file;
+    trap(100, [&] { moved.alsoAt = removeEntriesOf(file.originalPath); });
+    moved.alsoAt.removeOne(moved.entryNumber);
+    Recycled.moved(moved);
     trap(102, [&] { SaveListAndOptions(); });
     WMPView->showNotice(movedNotice(file.originalPath, file.sentTo, QStringLiteral(" after all")));
 }

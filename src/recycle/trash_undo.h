@@ -2,6 +2,7 @@
 
 #include "platform/file_identity.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -18,6 +19,7 @@ struct SentFile {
     QString infoPath;     // <trash>/info/<name>.trashinfo; empty for a move to a folder
     int entryNumber = 0;  // the list position its entry had, from 1
     FileIdentity arrived; // the file as it lay where it went, when it got there
+    QList<int> alsoAt;    // the positions other entries of the same file had, from 1
     bool toTrash() const { return !infoPath.isEmpty(); }
 };
 

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 void Form1::UndoDelete() {
     Trap trap(dialogs_, "UndoDelete");
@@ -45,13 +46,22 @@ void Form1::UndoDelete() {
 
 int Form1::insertRestored(const SentFile& file) {
     restorePending(); // the restored list comes first
-    const int at = std::clamp(file.entryNumber, 1, ListView1->Count() + 1);
-    ListView1->Insert(at, QFileInfo(file.originalPath).fileName(), file.originalPath);
-    const Media item = WMP->newMedia(file.originalPath);
-    MediaSlots.push_back(item);
-    PlayerPlaylist->insertItem(std::min(at - 1, PlayerPlaylist->count()), item);
+    // Lowest first, so each goes back where it was among those already back.
+    QList<int> places = file.alsoAt;
+    places.append(file.entryNumber);
+    std::sort(places.begin(), places.end());
+    int playing = 0;
+    for (const int place : places) {
+        const int at = std::clamp(place, 1, ListView1->Count() + 1);
+        ListView1->Insert(at, QFileInfo(file.originalPath).fileName(), file.originalPath);
+        const Media item = WMP->newMedia(file.originalPath);
+        MediaSlots.push_back(item);
+        PlayerPlaylist->insertItem(std::min(at - 1, PlayerPlaylist->count()), item);
+        if (place == file.entryNumber && playing == 0)
+            playing = at;
+    }
     WMP->setCurrentPlaylist(PlayerPlaylist);
-    return at;
+    return playing;
 }
 
 void Form1::RestoredLate(const SentFile& file) {

@@ -261,6 +261,31 @@ TEST_F(MoveToFolderTest, ARefusedPressSaysWhyAndThePlayerPlaysOn) {
     EXPECT_TRUE(form->Recycled.empty());
 }
 
+TEST_F(MoveToFolderTest, EveryEntryOfTheFileLeavesWithItAndCtrlZBringsThemAllBack) {
+    drop({b}); // a, b, c, b
+    const QStringList twice = {"a.wav", "b.wav", "c.wav", "b.wav"};
+    ASSERT_EQ(listTexts(), twice);
+    for (const bool toTrash : {false, true}) {
+        SCOPED_TRACE(toTrash ? "sent to the Trash" : "moved to a folder");
+        form->DeleteReady = true;
+        form->PlayNew(2);
+        if (toTrash)
+            form->PushButton6_Click();
+        else
+            ctrl(1);
+        ASSERT_FALSE(QFile::exists(b));
+        EXPECT_EQ(listTexts(), QStringList({"a.wav", "c.wav"})) << "an entry names nothing";
+        EXPECT_EQ(playlistPaths(), QStringList({a, c}));
+        EXPECT_EQ(currentPath(), c) << "the entry that moved up plays";
+        undo();
+        ASSERT_TRUE(QFile::exists(b));
+        EXPECT_EQ(listTexts(), twice);
+        EXPECT_EQ(playlistPaths(), QStringList({a, b, c, b}));
+        EXPECT_EQ(selectedEntry(), 2) << "the one that played comes back playing";
+        EXPECT_EQ(currentPath(), b);
+    }
+}
+
 TEST_F(MoveToFolderTest, CtrlZTakesBackMovesAndDeletesAlikeNewestFirst) {
     form->DeleteReady = true;
     form->PlayNew(1);

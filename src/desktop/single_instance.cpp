@@ -1,24 +1,45 @@
 #include "desktop/single_instance.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QtEndian>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
 constexpr int kAnswerMs = 3000;
 constexpr char kTaken = 'k';
-// Far beyond the names of any selection of files; a longer message is dropped unread.
-constexpr quint32 kLongestMessage = 256u << 20;
+// What one later copy may ask of the running one. A message larger than this,
+// or with more names, is dropped unread; a later copy with more sends several.
+constexpr quint32 kLongestMessage = 16u << 20;
+constexpr quint32 kMostNames = 100'000;
+// A later copy delivers its whole message within this, or its connection goes.
+constexpr int kDeliverMs = 2000;
+// Connections at once; more are closed as they come, and their copies try again.
+constexpr int kMostConnections = 16;
+// While the descriptors have run out, the listener rests this long between tries.
+constexpr int kRestMs = 100;
+// A later copy whose connection was closed unanswered (the running copy was
+// full) tries again for this long.
+constexpr int kRetryMs = 5000;
+constexpr int kRetryPauseMs = 50;
 
 // The socket's file descriptor, closed when this goes.
 class Socket {
@@ -106,13 +127,75 @@ QByteArray messageOf(const NamedFiles& files) {
     return message;
 }
 
-// One later copy's connection, until its message is read or it goes away.
+// What a name costs in a message: its length and its UTF-16 characters.
+qsizetype bytesOf(const QString& name) {
+    return qsizetype(sizeof(quint32)) + 2 * name.size();
+}
+
+// The files in parts that each fit in one message; the refused go with the first.
+std::vector<NamedFiles> partsOf(const NamedFiles& files) {
+    // Room for the two lists' counts, the frame, and the refused names.
+    constexpr qsizetype kRoom = qsizetype(kLongestMessage) - 64;
+    std::vector<NamedFiles> parts(1);
+    parts.back().refused = files.refused;
+    qsizetype bytes = 0;
+    quint32 names = quint32(files.refused.size());
+    for (const QString& name : files.refused)
+        bytes += bytesOf(name);
+    for (const QString& name : files.files) {
+        if ((names + 1 > kMostNames || bytes + bytesOf(name) > kRoom) &&
+            !parts.back().files.isEmpty()) {
+            parts.emplace_back();
+            bytes = names = 0;
+        }
+        parts.back().files.append(name);
+        bytes += bytesOf(name);
+        ++names;
+    }
+    return parts;
+}
+
+// A list of names as QDataStream writes a QStringList, read with its count
+// checked before anything is reserved: no more names than are left to take,
+// and no more than the bytes left could hold.
+bool readNames(QDataStream& in, QStringList& names, quint32& namesLeft) {
+    quint32 count = 0;
+    in >> count;
+    const qint64 bytesLeft = in.device()->bytesAvailable();
+    if (in.status() != QDataStream::Ok || count > namesLeft ||
+        qint64(count) * qint64(sizeof(quint32)) > bytesLeft)
+        return false;
+    namesLeft -= count;
+    names.reserve(count);
+    for (quint32 i = 0; i < count; ++i) {
+        QString name;
+        in >> name;
+        if (in.status() != QDataStream::Ok)
+            return false;
+        names.append(std::move(name));
+    }
+    return true;
+}
+
+// The files of a whole message's body; nothing when it is not one of ours.
+std::optional<NamedFiles> filesOf(const QByteArray& body) {
+    QDataStream in(body);
+    NamedFiles files;
+    quint32 namesLeft = kMostNames;
+    if (!readNames(in, files.files, namesLeft) || !readNames(in, files.refused, namesLeft))
+        return std::nullopt;
+    return files;
+}
+
+// One later copy's connection, until its message is read, it goes away, or
+// its time to deliver is up.
 class Connection : public QObject {
   public:
     Connection(int fd, QObject* parent, std::function<void(const NamedFiles&)> onFiles)
         : QObject(parent), socket_(fd), onFiles_(std::move(onFiles)) {
         auto* readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(readable, &QSocketNotifier::activated, this, &Connection::read);
+        QTimer::singleShot(kDeliverMs, this, &Connection::finish);
     }
 
   private:
@@ -136,17 +219,29 @@ class Connection : public QObject {
             return finish();
         if (received_.size() < qsizetype(sizeof(quint32) + body))
             return;
-        NamedFiles files;
-        QDataStream unpack(received_.mid(sizeof(quint32), body));
-        unpack >> files.files >> files.refused;
+        // Told before the files are read and added, so the later copy ends at once.
         sendAll(socket_.fd(), QByteArray(1, kTaken));
-        // Told before the files are added, so the later copy ends at once.
-        const auto onFiles = onFiles_;
+        unpackAside(received_.mid(sizeof(quint32), body));
         finish();
-        if (!files.isEmpty())
-            onFiles(files);
+    }
+    // A long list is read on a worker; the files come back by a queued call,
+    // to a server that is still there.
+    void unpackAside(QByteArray body) {
+        std::thread([body = std::move(body), onFiles = onFiles_,
+                     server = QPointer<QObject>(parent())] {
+            std::optional<NamedFiles> files = filesOf(body);
+            if (!files || files->isEmpty())
+                return;
+            QMetaObject::invokeMethod(qApp, [onFiles, server, files = std::move(*files)] {
+                if (server)
+                    onFiles(files);
+            });
+        }).detach();
     }
     void finish() {
+        if (finished_)
+            return;
+        finished_ = true;
         deleteLater();
         ::shutdown(socket_.fd(), SHUT_RDWR);
         for (QSocketNotifier* notifier : findChildren<QSocketNotifier*>())
@@ -156,6 +251,7 @@ class Connection : public QObject {
     Socket socket_;
     QByteArray received_;
     std::function<void(const NamedFiles&)> onFiles_;
+    bool finished_ = false;
 };
 
 } // namespace
@@ -188,10 +284,17 @@ QString socketPath() {
     return QFile::decodeName(folder) + QStringLiteral("/thrennic-%1.socket").arg(::getuid());
 }
 
-bool handToRunningCopy(const NamedFiles& files) {
+namespace {
+
+enum class Handed { Taken, Closed, Failed };
+
+Handed handOver(const QByteArray& message) {
     const Socket socket(connectTo(QFile::encodeName(socketPath())));
-    if (socket.fd() < 0 || !sendAll(socket.fd(), messageOf(files)))
-        return false;
+    if (socket.fd() < 0)
+        return Handed::Failed;
+    // A send cut off by a close is a full running copy, as a close unanswered is.
+    if (!sendAll(socket.fd(), message))
+        return errno == EPIPE || errno == ECONNRESET ? Handed::Closed : Handed::Failed;
     // Taken only once the running copy says so; a copy that hangs or dies
     // leaves the files to this one.
     char answer = 0;
@@ -199,7 +302,35 @@ bool handToRunningCopy(const NamedFiles& files) {
     do
         n = ::recv(socket.fd(), &answer, 1, 0);
     while (n < 0 && errno == EINTR);
-    return n == 1 && answer == kTaken;
+    if (n == 1 && answer == kTaken)
+        return Handed::Taken;
+    return n == 0 || (n < 0 && errno == ECONNRESET) ? Handed::Closed : Handed::Failed;
+}
+
+} // namespace
+
+bool handToRunningCopy(const NamedFiles& files) {
+    bool first = true;
+    for (const NamedFiles& part : partsOf(files)) {
+        const QByteArray message = messageOf(part);
+        QElapsedTimer trying;
+        trying.start();
+        Handed handed;
+        while ((handed = handOver(message)) == Handed::Closed && trying.elapsed() < kRetryMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(kRetryPauseMs));
+        if (handed == Handed::Taken) {
+            first = false;
+            continue;
+        }
+        if (first)
+            return false; // nothing was taken: this copy takes them all
+        // Some are with the running copy already; this one must not start beside it.
+        std::fprintf(stderr,
+                     "thrennic: the running copy stopped taking files; %lld were not "
+                     "handed over\n",
+                     static_cast<long long>(part.files.size()));
+    }
+    return true;
 }
 
 } // namespace single_instance
@@ -244,12 +375,23 @@ void InstanceServer::takeConnections() {
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0 && errno == EINTR)
             continue;
+        if (fd < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            // The descriptors have run out for now: the waiting connection
+            // stays readable, so the listener rests instead of spinning.
+            incoming_->setEnabled(false);
+            QTimer::singleShot(kRestMs, this, [this] { incoming_->setEnabled(true); });
+            return;
+        }
         if (fd < 0)
-            return; // none waiting (EAGAIN), or the descriptors have run out for now
-        if (!peerIsThisUser(fd)) {
-            ::close(fd); // another user's files are never taken
+            return; // none waiting
+        // Another user's files are never taken, and a running copy that is full
+        // takes no more till one of its connections is done.
+        if (!peerIsThisUser(fd) || connections_ >= kMostConnections) {
+            ::close(fd);
             continue;
         }
-        new Connection(fd, this, onFiles_);
+        ++connections_;
+        connect(new Connection(fd, this, onFiles_), &QObject::destroyed, this,
+                [this] { --connections_; });
     }
 }

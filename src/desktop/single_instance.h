@@ -39,7 +39,8 @@ class InstanceServer : public QObject {
   private:
     void takeConnections();
     int listener_ = -1;
-    QByteArray path_; // the socket file, removed again when this copy ends
+    int connections_ = 0; // of later copies, open at once
+    QByteArray path_;     // the socket file, removed again when this copy ends
     QSocketNotifier* incoming_ = nullptr;
     std::function<void(const NamedFiles&)> onFiles_;
 };

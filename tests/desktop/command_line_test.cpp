@@ -7,6 +7,7 @@
 #include <QFile>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -15,12 +16,14 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +157,135 @@ TEST(SingleInstanceTest, AHungOrHalfHandOverBlocksNoOtherAndTheSocketGoesWithThe
     }
     EXPECT_FALSE(QFile::exists(single_instance::socketPath()));
     EXPECT_FALSE(single_instance::handToRunningCopy({{"/c.wav"}, {}}));
+}
+
+// A local peer that connects and writes to the socket directly, as anything may.
+int rawPeer(const QByteArray& bytes = {}) {
+    const QByteArray path = QFile::encodeName(single_instance::socketPath());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (!bytes.isEmpty() && ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) !=
+                                 ssize_t(bytes.size()))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the running copy has closed the peer's connection.
+bool closedByServer(int fd) {
+    char byte;
+    for (;;) {
+        const ssize_t n = ::recv(fd, &byte, 1, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+            return true;
+        if (n < 0)
+            return false;
+    }
+}
+
+QByteArray bigEndian(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+// Peers that claim more than a hand-over may hold, or that never finish, are
+// dropped without anything reserved for them, and a real hand-over after them
+// is taken whole, however many names it has.
+TEST(SingleInstanceTest, APeerThatClaimsTooMuchOrNeverFinishesIsDroppedAndTheNextIsTaken) {
+    QStringList received;
+    int handOvers = 0;
+    InstanceServer server([&](const NamedFiles& files) {
+        received += files.files;
+        ++handOvers;
+    });
+    ASSERT_TRUE(server.listening());
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } peers[] = {
+        {"2^31 - 1 names in 24 bytes", bigEndian(20) + bigEndian(0x7fffffff) + QByteArray(16, 'x')},
+        {"names that could not fit in the bytes sent",
+         bigEndian(12) + bigEndian(1000) + QByteArray(8, '\0')},
+        {"a 100 MB message announced", bigEndian(100u << 20) + QByteArray(1000, 'x')},
+        {"half a message, and then nothing", bigEndian(256) + QByteArray("partial")},
+        {"a connection that says nothing", QByteArray()},
+    };
+    for (const auto& peer : peers) {
+        SCOPED_TRACE(peer.what);
+        const int fd = rawPeer(peer.bytes);
+        ASSERT_GE(fd, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return closedByServer(fd); }, 10000))
+            << "the connection was never dropped";
+        ::close(fd);
+    }
+    EXPECT_EQ(handOvers, 0);
+
+    // More names than one message may carry: they come in parts, all in order.
+    NamedFiles many;
+    for (int i = 0; i < 150'000; ++i)
+        many.files << QStringLiteral("/music/take %1.wav").arg(i);
+    bool taken = false;
+    std::thread client([&] { taken = single_instance::handToRunningCopy(many); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == many.files.size(); }, 20000));
+    client.join();
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(received, many.files);
+    EXPECT_GT(handOvers, 1);
+}
+
+// Peers by the thousand, more than this copy has descriptors for: the running
+// copy neither spins nor lets a real hand-over go to a second copy.
+TEST(SingleInstanceTest, PeersBeyondTheDescriptorsNeitherSpinNorKeepOutARealHandOver) {
+    NamedFiles received;
+    InstanceServer server([&](const NamedFiles& files) { received = files; });
+    ASSERT_TRUE(server.listening());
+    // The peers live in a child, so only the running copy runs short.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int i = 0; i < 300; ++i)
+            rawPeer();
+        [[maybe_unused]] ssize_t n = ::write(ready[1], "r", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit before = limit;
+    limit.rlim_cur = QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size() + 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    const auto cpuSeconds = [] {
+        rusage used{};
+        ::getrusage(RUSAGE_SELF, &used);
+        return double(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+               double(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(1000); // the window in which a spinning listener would burn a core
+    const double busy = (cpuSeconds() - cpuBefore) / (double(wall.elapsed()) / 1000);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_LT(busy, 0.3) << "the listener spins while the descriptors have run out";
+
+    bool taken = false;
+    std::thread client([&] { taken = single_instance::handToRunningCopy({{"/real.wav"}, {}}); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, 20000));
+    client.join();
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_TRUE(taken) << "a real hand-over was turned away";
+    EXPECT_EQ(received.files, QStringList({"/real.wav"}));
 }
 
 // The meeting point is never a folder others may write to, nor a relative path.

@@ -69,7 +69,7 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
                                [path, entry = deletingEntry_,
                                 toWindow = onWindowThread("DeleteToRBIN", &Form1::TrashedLate)](
                                    const std::optional<SentFile>& found) {
-                                   SentFile sent = found.value_or(SentFile{path, {}, {}, 0, {}});
+                                   SentFile sent = found.value_or(SentFile{path, {}, {}, 0, {}, {}});
                                    sent.entryNumber = entry;
                                    toWindow(sent);
                                });

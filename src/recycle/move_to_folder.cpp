@@ -134,7 +134,7 @@ void Form1::movePlaying(Trap& trap, int number) {
         [path, n,
          toWindow = onWindowThread("MoveToFolderKey", &Form1::MovedLate)](const MoveOutcome& late) {
             if (!late.moved.to.isEmpty())
-                toWindow(SentFile{path, late.moved.to, {}, n, late.arrived});
+                toWindow(SentFile{path, late.moved.to, {}, n, late.arrived, {}});
         });
     if (!outcome || outcome->moved.to.isEmpty()) {
         WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));

@@ -54,6 +54,7 @@ class Form1 : public QWidget {
     void Form_Load();          // start-up: player playlist, restore, options
     void SaveListAndOptions(); // options and the player's playlist to the store
     void LoadSoundOptions();   // the volume, mute and level matching left last time ([Options])
+    void sweepLeftovers();     // temporaries a kill left, removed on a worker
     void Form_QueryUnload();   // closing: save, then let pending events run
     void Form_Unload();        // end the program; nothing of the window runs after
     QString AppTitle;          // caption of boxes that give none of their own
@@ -332,6 +333,7 @@ class Form1 : public QWidget {
     QElapsedTimer deleteAsked_;              // the press of the delete under way
     int deletingEntry_ = 0;                  // its entry's number, for a move that ends late
     int restoreLooks_ = 0;                   // looks for a restored list's files under way
+    QStringList restoredPaths_; // the saved list, for the sweep of leftovers at start-up
     std::optional<QStringList> pendingRestore_;      // the saved paths of a long list, till shown
     std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found

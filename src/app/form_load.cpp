@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/dir_name.h"
 #include "platform/faithful_path.h"
+#include "platform/leftovers.h"
 #include "platform/open_dialog.h"
 #include "platform/product.h"
 #include "playback/level_match.h"
@@ -16,6 +17,7 @@
 #include "ui/pointer_file.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QSet>
 #include <QShowEvent>
@@ -26,6 +28,7 @@
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -63,6 +66,7 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     if (!atHand) // a read that fails leaves its slot empty
         for (int i = 0; i < last; ++i)
             trap(158, [&] { paths[i] = settings_.read(keys::songKey(key, i), QString()); });
+    restoredPaths_ = paths; // shared, not copied
     // A long list comes into the window once the window is on the screen, and
     // its files are looked for on a worker: making a hundred thousand entries
     // and reading their folders take longer than bringing up the window.
@@ -224,6 +228,19 @@ void Form1::Form_Load() {
     loading_ = false;
     guarded("LoadFolderBindings", [&] { LoadFolderBindings(); });
     guarded("LoadSoundOptions", [&] { LoadSoundOptions(); });
+    sweepLeftovers();
+}
+
+void Form1::sweepLeftovers() {
+    // Where a kill may have cut off a write: beside the settings file, in the
+    // bound folders (a move's copy), and beside the list's files (an undo's).
+    QStringList folders;
+    if (!settings_.fileName().isEmpty())
+        folders << QFileInfo(settings_.fileName()).absolutePath();
+    for (const QString& folder : BoundFolders)
+        if (!folder.isEmpty())
+            folders << folder;
+    leftovers::sweepAside(folders, std::exchange(restoredPaths_, {}));
 }
 
 void Form1::LoadSoundOptions() {

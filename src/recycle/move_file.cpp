@@ -1,5 +1,7 @@
 #include "recycle/move_file.h"
 
+#include "platform/leftovers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -97,9 +99,10 @@ int copyLink(const QByteArray& from, const QByteArray& temp) {
 
 int copyAcross(const QByteArray& from, const QByteArray& to) {
     const QFileInfo target(QFile::decodeName(to));
-    const QByteArray temp =
-        QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                          QStringLiteral(".part-%1").arg(::getpid()));
+    // What a copy cut off by a kill left there goes first.
+    leftovers::sweep(target.absolutePath());
+    const QByteArray temp = QFile::encodeName(target.absolutePath() + QLatin1Char('/') +
+                                              leftovers::temporaryName(target.fileName()));
     // A link moves as the link itself, as mv moves it, never as a copy of what it points at.
     struct stat source {};
     if (::lstat(from.constData(), &source) != 0)

@@ -54,6 +54,8 @@ class SettingsStore {
     // Binds one, saved at once after the saves under way; the program's
     // section is not touched. Raises when it cannot be saved.
     virtual void bindFolder(const QString& key, const QString& folder) = 0;
+    // Where the settings are kept; empty when not in a file.
+    virtual QString fileName() const { return {}; }
 };
 
 // The store on disk: $XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf, INI format,
@@ -81,7 +83,7 @@ class IniSettingsStore : public SettingsStore {
     void writeOption(const QString& key, const QString& value) override;
     QHash<QString, QString> folderBindings() override;
     void bindFolder(const QString& key, const QString& folder) override;
-    QString fileName() const;
+    QString fileName() const override;
 
   private:
     void open();

@@ -1,6 +1,7 @@
 #include "settings/settings_writer.h"
 
 #include "platform/failure.h"
+#include "platform/leftovers.h"
 #include "platform/plain_file.h"
 #include "settings/settings_keys.h"
 
@@ -83,7 +84,11 @@ QString replaceWhole(const QString& path, const QByteArray& bytes) {
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temporary = file + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        // Named with this process, so that one a kill left is known for a leftover.
+        temporary = QFile::encodeName(
+            QFileInfo(path).absolutePath() + QLatin1Char('/') +
+            leftovers::temporaryName(QFileInfo(path).fileName() + QLatin1Char('.') +
+                                     QString::number(QRandomGenerator::global()->generate(), 36)));
         // Made as QSaveFile makes it: the umask decides who may read a new file.
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)

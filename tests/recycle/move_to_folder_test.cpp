@@ -119,6 +119,9 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
         GTEST_SKIP() << "this machine cannot mount a second file system (needs root)";
     bind(2, drive);
     makeFile("music/b.wav", QByteArray(3 << 20, 'x')); // larger than one copy buffer
+    // What a copy a kill cut off left there goes before the next copy in.
+    const QString cutOff = drive + "/.a.wav.part-" + QString::number(endedProcess());
+    QFile(cutOff).open(QIODevice::WriteOnly);
     moveEntry(2, 2);
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_EQ(contentOf(drive + "/b.wav"), QByteArray(3 << 20, 'x'));
@@ -144,6 +147,27 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), c);
     EXPECT_FALSE(QFileInfo(drive + "/link.wav").isSymLink() ||
                  QFileInfo::exists(drive + "/link.wav"));
+}
+
+// A kill in the middle of a copy or a save leaves a hidden temporary; the
+// next start removes those beside the settings file, in the bound folders and
+// beside the list's files, once their process is gone.
+TEST_F(MoveToFolderTest, TheNextStartRemovesTemporariesAKillLeft) {
+    const QString gone = QString::number(endedProcess());
+    const QStringList left = {
+        keep + "/.x.wav.part-" + gone,
+        dir.path() + "/music/.b.wav.part-" + gone,
+        QFileInfo(settingsFile()).absolutePath() + "/.Kestrelin.conf.q1w2.part-" + gone,
+    };
+    for (const QString& path : left)
+        ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    form->SaveListAndOptions(); // the list the next start restores
+    ASSERT_EQ(stored("ListCount"), "3");
+    restart();
+    for (const QString& path : left)
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(path); }, 10000))
+            << path.toStdString();
+    EXPECT_EQ(contentOf(b), "RIFF");
 }
 
 TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {

@@ -8,7 +8,18 @@
 #include <deque>
 #include <functional>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+
+// The number of a process that has ended, as one a kill ended leaves it.
+inline pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
 
 // An engine that plays nothing: it records what it is told and reports events
 // only when the test says so, the way libmpv reports them later.

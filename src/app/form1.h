@@ -57,6 +57,7 @@ class Form1 : public QWidget {
     void sweepLeftovers();     // temporaries a kill left, removed on a worker
     void Form_QueryUnload();   // closing: save, then let pending events run
     void Form_Unload();        // end the program; nothing of the window runs after
+    void sayNotSaved();        // the last save has not landed when closing may wait no longer
     QString AppTitle;          // caption of boxes that give none of their own
     void SetAppTitle();        // product name cut at spaces to at most 40 characters
     // A restored list this long comes into the window once the window is on

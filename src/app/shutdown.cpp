@@ -1,6 +1,8 @@
 #include "app/form1.h"
 
 #include "app/trap.h"
+#include "platform/dialogs.h"
+#include "platform/product.h"
 #include "playback/level_match.h"
 #include "playback/player_widget.h"
 #include "settings/settings_keys.h"
@@ -9,6 +11,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <cstdio>
 
 namespace {
 // Closing waits this long for the last save, so that the program always ends.
@@ -71,10 +74,21 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (!loading_)
         Form_QueryUnload();
     // The last save lands (and a failure of it is told) before the program
-    // ends, unless the drive it goes to stops answering.
-    settings_.waitForSaves(kLastSaveWaitMs);
+    // ends, unless the drive it goes to stops answering: then the user is told
+    // that the last changes are not kept (the old file stays whole).
+    if (!settings_.waitForSaves(kLastSaveWaitMs))
+        sayNotSaved();
     Form_Unload();
     event->accept();
+}
+
+void Form1::sayNotSaved() {
+    const QString why = QStringLiteral("The playlist could not be saved: the drive of %1 is not "
+                                       "answering.")
+                            .arg(settings_.fileName());
+    std::fprintf(stderr, "%s\n", why.toLocal8Bit().constData());
+    std::fflush(stderr);
+    dialogs_.showMessage(why, kProductName, MessageIcon::Warning);
 }
 
 void Form1::ReportHandlerFailure(const char* handler, const std::exception& e) {

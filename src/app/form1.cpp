@@ -183,6 +183,14 @@ void Form1::buildControls() {
             [this] { guarded("UndoDelete", [&] { UndoDelete(); }); });
     connect(WMPView, &PlayerWidget::LevelMatchRequested, this,
             [this] { guarded("ToggleLevelMatch", [&] { ToggleLevelMatch(); }); });
+    Copies = new CopyQueue;
+    Copies->setParent(this);
+    connect(Copies, &CopyQueue::finished, this, [this](const CopyQueue::Outcome& outcome) {
+        whenSettled("MoveToFolderKey", [this, outcome] { CopyFinished(outcome); });
+    });
+    copyProgress_ = new QTimer(this);
+    copyProgress_->setInterval(100);
+    connect(copyProgress_, &QTimer::timeout, this, [this] { showCopyProgress(); });
     connect(WMPView, &PlayerWidget::FolderKeyPressed, this, [this](int number, bool chooseAgain) {
         guarded("MoveToFolderKey", [&] {
             if (chooseAgain)

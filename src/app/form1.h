@@ -5,6 +5,7 @@
 #include "platform/held_keys.h"
 #include "playback/player.h"
 #include "playlist/playlist_entry.h"
+#include "recycle/copy_queue.h"
 #include "recycle/trash_undo.h"
 
 #include <QCoreApplication>
@@ -239,6 +240,14 @@ class Form1 : public QWidget {
     void MoveToFolderKey(int number);
     // Ctrl+Shift+N, or Ctrl+N unbound: the folder chooser; true when one was bound.
     bool ChooseFolderFor(int number);
+    // Moves to another drive are copied on a worker: the entry leaves at the
+    // press and the next file plays; the player's screen shows how far the
+    // copy is. Esc or Ctrl+Z during it cancels the newest; a failed or
+    // cancelled copy puts the entries back in their places, playing nothing new.
+    CopyQueue* Copies = nullptr;
+    void CopyFinished(const CopyQueue::Outcome& outcome);
+    bool CancelNewestCopy(); // false when no copy runs
+    void showCopyProgress();
     // Runs a change of the playing file that the user did not make in this
     // window (a hand-over, the desktop's player controls, the restore), or one
     // the user has not heard yet (the next entry after a delete or a move).
@@ -307,6 +316,10 @@ class Form1 : public QWidget {
     // entries' texts, or empty for the names their folders give them.
     void appendDropped(const QStringList& paths, QStringList names, const QStringList& refused);
     void movePlaying(class Trap& trap, int number);
+    void moveAcross(class Trap& trap, int entry, int number); // on a worker, to another drive
+    void sayMoveFailed(const moving::Moved& moved, const QString& path, const QString& folder,
+                       int number);
+    bool mayCloseDuringCopy(); // asks; false while the user waits for the copy
     void showFolderKeys();
     void noteHeldKeys(QEvent* event); // releases of the folder keys, the keyboard lost
     void fullScreenOncePlaying();
@@ -338,6 +351,8 @@ class Form1 : public QWidget {
     std::optional<QStringList> pendingRestore_;      // the saved paths of a long list, till shown
     std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found
+    QTimer* copyProgress_ = nullptr;                 // shows how far the copy is
+    bool closeOnceCopied_ = false;                   // the user chose to wait for it
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 QString displayedLines(const QString& text) {
     QString shown = text;
@@ -26,4 +27,17 @@ bool QtDialogs::askYesNo(const QString& text, const QString& title) {
                     QMessageBox::Yes | QMessageBox::No, parent_);
     showAsWritten(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+int QtDialogs::askChoice(const QString& text, const QString& title, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, title, displayedLines(text), QMessageBox::NoButton,
+                    parent_);
+    showAsWritten(box);
+    QList<QAbstractButton*> made;
+    for (const QString& caption : buttons)
+        made << box.addButton(caption, QMessageBox::AcceptRole);
+    if (!made.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton*>(made.front()));
+    box.exec();
+    return int(made.indexOf(box.clickedButton()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QMessageBox;
 class QWidget;
@@ -16,6 +17,10 @@ class Dialogs {
     virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
     // A box with Yes and No; true for Yes.
     virtual bool askYesNo(const QString& text, const QString& title) = 0;
+    // A question with buttons of these captions, the first the default: the
+    // number of the one pressed, or -1 when the box was closed otherwise.
+    virtual int askChoice(const QString& text, const QString& title,
+                          const QStringList& buttons) = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -23,6 +28,7 @@ class QtDialogs : public Dialogs {
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
     bool askYesNo(const QString& text, const QString& title) override;
+    int askChoice(const QString& text, const QString& title, const QStringList& buttons) override;
 
   private:
     QWidget* parent_ = nullptr;

@@ -107,6 +107,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     auto* receiver = static_cast<QWidget*>(watched);
     const auto& key = static_cast<const QKeyEvent&>(*event);
     const bool toPlayer = receiver == WMPView || WMPView->isAncestorOf(receiver);
+    // Esc during a copy to another drive cancels the newest, in the window and at full screen.
+    if (key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier &&
+        inPlayingView(*receiver, *this, *WMPView) && CancelNewestCopy())
+        return true;
     // Esc while folders are walked for their files cancels that.
     if (key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier && FolderWalkRunning() &&
         receiver->window() == this && inPlayingView(*receiver, *this, *WMPView)) {

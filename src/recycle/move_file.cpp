@@ -29,7 +29,7 @@ struct Fd {
 };
 
 // The whole of from written to the new file at temp, synced: 0, or the errno.
-int copyWhole(const QByteArray& from, const QByteArray& temp) {
+int copyWhole(const QByteArray& from, const QByteArray& temp, CopyControl* control) {
     Fd in{::open(from.constData(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0)
         return errno;
@@ -42,7 +42,11 @@ int copyWhole(const QByteArray& from, const QByteArray& temp) {
         return errno;
     std::vector<char> buffer(1 << 20);
     off_t copied = 0;
+    if (control)
+        control->total = source.st_size;
     for (;;) {
+        if (control && control->cancelled)
+            return ECANCELED;
         const ssize_t got = ::read(in.fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
@@ -59,6 +63,8 @@ int copyWhole(const QByteArray& from, const QByteArray& temp) {
             put += n;
         }
         copied += got;
+        if (control)
+            control->copied = copied;
     }
     if (::fsync(out.fd) != 0)
         return errno;
@@ -97,7 +103,7 @@ int copyLink(const QByteArray& from, const QByteArray& temp) {
     return ::symlink(points.data(), temp.constData()) == 0 ? 0 : errno;
 }
 
-int copyAcross(const QByteArray& from, const QByteArray& to) {
+int copyAcross(const QByteArray& from, const QByteArray& to, CopyControl* control) {
     const QFileInfo target(QFile::decodeName(to));
     // What a copy cut off by a kill left there goes first.
     leftovers::sweep(target.absolutePath());
@@ -108,7 +114,7 @@ int copyAcross(const QByteArray& from, const QByteArray& to) {
     if (::lstat(from.constData(), &source) != 0)
         return errno;
     const bool link = S_ISLNK(source.st_mode);
-    if (const int error = link ? copyLink(from, temp) : copyWhole(from, temp)) {
+    if (const int error = link ? copyLink(from, temp) : copyWhole(from, temp, control)) {
         ::unlink(temp.constData());
         return error;
     }
@@ -127,10 +133,10 @@ int copyAcross(const QByteArray& from, const QByteArray& to) {
 
 } // namespace
 
-int moveNoReplace(const QString& from, const QString& to) {
+int moveNoReplace(const QString& from, const QString& to, CopyControl* control) {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
     const int error = renameNoReplace(source, target);
-    return error == EXDEV ? copyAcross(source, target) : error;
+    return error == EXDEV ? copyAcross(source, target, control) : error;
 }
 
 bool sameDrive(const QString& path, const QString& folder) {
@@ -162,12 +168,14 @@ QString failureWords(int error) {
         return QStringLiteral("the drive is full");
     case ENOENT:
         return QStringLiteral("the file or the folder is not there any more");
+    case ECANCELED:
+        return QStringLiteral("it was cancelled");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 
-Moved moveInto(const QString& path, const QString& folder) {
+Moved moveInto(const QString& path, const QString& folder, CopyControl* control) {
     Moved moved;
     if (!QFileInfo(folder).isDir()) {
         moved.folderGone = true;
@@ -185,7 +193,7 @@ Moved moveInto(const QString& path, const QString& folder) {
         struct stat taken {};
         if (::lstat(QFile::encodeName(to).constData(), &taken) == 0)
             continue; // looked at first, so a copy across drives is made once
-        const int error = moveNoReplace(path, to);
+        const int error = moveNoReplace(path, to, control);
         if (error == 0) {
             moved.to = to;
             return moved;

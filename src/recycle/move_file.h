@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 
 // Moving a file to another folder without ever replacing anything. Within one
 // file system the file is renamed (renameat2 with RENAME_NOREPLACE); across
@@ -10,9 +11,16 @@
 // source where it was and removes the copy.
 namespace moving {
 
+// A copy to another drive as a worker runs it: how far it is, and whether
+// the window asked it to stop (the partial copy is then removed, ECANCELED).
+struct CopyControl {
+    std::atomic<qint64> copied{0}, total{0};
+    std::atomic<bool> cancelled{false};
+};
+
 // Moves from to the path to: 0, or the errno of what failed (EEXIST when to
 // is taken).
-int moveNoReplace(const QString& from, const QString& to);
+int moveNoReplace(const QString& from, const QString& to, CopyControl* control = nullptr);
 
 // Whether the file at path (a link itself, not what it points at) and the
 // folder are on one drive (a rename moves it).
@@ -29,7 +37,7 @@ struct Moved {
 
 // Moves the file at path into folder, under its own name or the first free
 // numbered one.
-Moved moveInto(const QString& path, const QString& folder);
+Moved moveInto(const QString& path, const QString& folder, CopyControl* control = nullptr);
 
 // The words for a failed move's errno: "the folder is read-only", …
 QString failureWords(int error);

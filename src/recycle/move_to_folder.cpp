@@ -13,13 +13,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
 constexpr int kFirstFolderKey = 1, kLastFolderKey = 9;
-// A copy to another drive is waited for at this pace (a slow USB stick), and at most this long.
-constexpr qint64 kSlowDriveBytesPerMs = 5'000;
-constexpr qint64 kLongestCopyMs = 60'000;
 
 QString folderName(const QString& folder) {
     const QString name = QFileInfo(folder).fileName();
@@ -109,19 +107,14 @@ void Form1::movePlaying(Trap& trap, int number) {
     const QString path = ListView1->Path(n);
     const QString folder = BoundFolders[number];
     const QString name = QFileInfo(path).fileName();
+    const QString target = QDir(folder).filePath(name);
+    // Keyed by the target, so a folder that stops answering is the one left alone.
+    const std::optional<bool> sameDrive =
+        disk::call<bool>(target, [path, folder] { return moving::sameDrive(path, folder); });
+    if (sameDrive && !*sameDrive)
+        return moveAcross(trap, n, number);
     // Stopped before the file is touched, so the player has let go of it.
     trap(108, [&] { WMP->stop(); });
-    // Waited for as long as a copy to another drive may take, at a slow drive's pace;
-    // keyed by the target, so a folder that stops answering is the one left alone.
-    const QString target = QDir(folder).filePath(name);
-    const int waitMs =
-        disk::call<int>(target, [path, folder] {
-            return moving::sameDrive(path, folder)
-                       ? disk::kMoveMs
-                       : int(std::min<qint64>(kLongestCopyMs,
-                                              disk::kMoveMs +
-                                                  QFileInfo(path).size() / kSlowDriveBytesPerMs));
-        }).value_or(0);
     const std::optional<MoveOutcome> outcome = disk::call<MoveOutcome>(
         target,
         [path, folder] {
@@ -130,7 +123,7 @@ void Form1::movePlaying(Trap& trap, int number) {
                 done.arrived = identityNow(done.moved.to);
             return done;
         },
-        waitMs,
+        sameDrive ? disk::kMoveMs : 0,
         [path, n,
          toWindow = onWindowThread("MoveToFolderKey", &Form1::MovedLate)](const MoveOutcome& late) {
             if (!late.moved.to.isEmpty())
@@ -139,20 +132,9 @@ void Form1::movePlaying(Trap& trap, int number) {
     if (!outcome || outcome->moved.to.isEmpty()) {
         WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
         pauseDeletes(deleteAsked_.elapsed());
-        if (outcome && outcome->moved.folderGone) {
-            if (dialogs_.askYesNo(QStringLiteral("The folder for Ctrl+%1 is not there any "
-                                                 "more:\r\n%2\r\n\r\nChoose another folder?")
-                                      .arg(number)
-                                      .arg(folder),
-                                  kProductName))
-                ChooseFolderFor(number);
-        } else {
-            dialogs_.showMessage(QStringLiteral("Could not move \"%1\" to %2:\r\n%3")
-                                     .arg(path, folder,
-                                          outcome ? outcome->moved.failure
-                                                  : QStringLiteral("Its drive is not answering.")),
-                                 kProductName, MessageIcon::Warning);
-        }
+        moving::Moved failed;
+        failed.failure = QStringLiteral("Its drive is not answering.");
+        sayMoveFailed(outcome ? outcome->moved : failed, path, folder, number);
         trap(110, [&] { PlayNew(n); }); // the file stays, and plays on from its start
         return;
     }
@@ -172,6 +154,95 @@ void Form1::movePlaying(Trap& trap, int number) {
             outsideSwitch([&] { PlayNew(entryAfterRemoval(n, places)); });
     });
     trap(118, [&] { WMPView->setFocus(); });
+}
+
+void Form1::sayMoveFailed(const moving::Moved& moved, const QString& path, const QString& folder,
+                          int number) {
+    if (moved.folderGone) {
+        if (dialogs_.askYesNo(QStringLiteral("The folder for Ctrl+%1 is not there any "
+                                             "more:\r\n%2\r\n\r\nChoose another folder?")
+                                  .arg(number)
+                                  .arg(folder),
+                              kProductName))
+            ChooseFolderFor(number);
+        return;
+    }
+    dialogs_.showMessage(
+        QStringLiteral("Could not move \"%1\" to %2:\r\n%3").arg(path, folder, moved.failure),
+        kProductName, MessageIcon::Warning);
+}
+
+void Form1::moveAcross(Trap& trap, int entry, int number) {
+    const QString path = ListView1->Path(entry);
+    // The entries leave at the press and the next file plays while the copy
+    // runs; the file itself leaves its folder only once its copy is whole.
+    trap(108, [&] { WMP->stop(); });
+    QList<int> places;
+    trap(112, [&] { places = removeEntriesOf(path); });
+    places.removeOne(entry);
+    Copies->add({path, BoundFolders[number], entry, places, number});
+    copyProgress_->start();
+    showCopyProgress();
+    trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
+    trap(116, [&] {
+        if (ListView1->Count() > 0)
+            outsideSwitch([&] { PlayNew(entryAfterRemoval(entry, places)); });
+    });
+    trap(118, [&] { WMPView->setFocus(); });
+}
+
+void Form1::showCopyProgress() {
+    if (!Copies->busy()) {
+        copyProgress_->stop();
+        if (walks_.empty())
+            WMPView->showActivity({});
+        return;
+    }
+    if (walks_.empty()) // the walk's count has the line while it runs
+        WMPView->showActivity(QStringLiteral("Moving to %1\u2026 %2 %")
+                                  .arg(folderName(Copies->folder()))
+                                  .arg(Copies->percent()));
+}
+
+bool Form1::CancelNewestCopy() {
+    if (!Copies->busy())
+        return false;
+    Copies->cancelNewest();
+    return true;
+}
+
+void Form1::CopyFinished(const CopyQueue::Outcome& outcome) {
+    Trap trap(dialogs_, "MoveToFolderKey");
+    const CopyQueue::Job& job = outcome.job;
+    const QString name = QFileInfo(job.path).fileName();
+    showCopyProgress();
+    // The user chose to wait for the copies before the window closes.
+    struct CloseOnceCopied {
+        Form1& form;
+        ~CloseOnceCopied() {
+            if (form.closeOnceCopied_ && !form.Copies->busy())
+                QTimer::singleShot(0, &form, [window = &form] { window->close(); });
+        }
+    } closeOnceCopied{*this};
+    if (!outcome.moved.to.isEmpty()) {
+        // An entry of the file added while it was copied names nothing now.
+        trap(100, [&] { removeEntriesOf(job.path); });
+        Recycled.moved(
+            {job.path, outcome.moved.to, {}, job.entryNumber, outcome.arrived, job.alsoAt});
+        trap(102, [&] { SaveListAndOptions(); });
+        WMPView->showNotice(movedNotice(job.path, outcome.moved.to, QString()));
+        return;
+    }
+    // The file stayed where it was: its entries come back where they were.
+    trap(104, [&] { insertRestored({job.path, {}, {}, job.entryNumber, {}, job.alsoAt}); });
+    trap(106, [&] { SaveListAndOptions(); });
+    if (outcome.cancelled) {
+        WMPView->showNotice(
+            QStringLiteral("Move to %1 cancelled: %2").arg(folderName(job.folder), name));
+        return;
+    }
+    WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
+    sayMoveFailed(outcome.moved, job.path, job.folder, job.key);
 }
 
 void Form1::MovedLate(const SentFile& file) {

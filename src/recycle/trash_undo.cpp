@@ -189,8 +189,9 @@ std::optional<SentFile> findTrashed(const QString& path, const Expected& expecte
     auto trashedAs = [&](const QString& folder, const QString& infoName) {
         const QString trashed =
             folder + QStringLiteral("/files/") + infoName.chopped(suffix.size());
-        return SentFile{path, trashed, folder + QStringLiteral("/info/") + infoName, 0,
-                        identityNow(trashed), {}};
+        return SentFile{
+            path, trashed, folder + QStringLiteral("/info/") + infoName, 0, identityNow(trashed),
+            {}};
     };
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))

@@ -14,7 +14,10 @@
 void Form1::UndoDelete() {
     Trap trap(dialogs_, "UndoDelete");
     // Not behind a box, and never while a delete or an add is half done.
-    if (Recycled.empty() || QApplication::activeModalWidget() || BusyUpdating)
+    if (QApplication::activeModalWidget() || BusyUpdating)
+        return;
+    // During a copy to another drive, Ctrl+Z takes back that move: it stops.
+    if (CancelNewestCopy() || Recycled.empty())
         return;
     const SentFile last = Recycled.takeNewest();
     const QString name = QFileInfo(last.originalPath).fileName();

@@ -56,6 +56,10 @@ class MoveToFolderTest : public ThreeFilesTest {
         ctrl(digit);
     }
     void undo() { pressKey(form->ListView1, Qt::Key_Z, Qt::ControlModifier); }
+    // A copy to another drive runs on a worker; its end comes through the event loop.
+    void waitForCopies() {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Copies->busy(); }, 20000));
+    }
     // A folder on a file system of its own (a tmpfs), where this machine can make one.
     QString otherDrive(const char* options = nullptr) {
         const QString at = dir.path() + "/other";
@@ -123,6 +127,7 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
     const QString cutOff = drive + "/.a.wav.part-" + QString::number(endedProcess());
     QFile(cutOff).open(QIODevice::WriteOnly);
     moveEntry(2, 2);
+    waitForCopies();
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_EQ(contentOf(drive + "/b.wav"), QByteArray(3 << 20, 'x'));
     EXPECT_EQ(QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -138,6 +143,7 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
     ASSERT_TRUE(QFile::link(c, link));
     drop({link});
     moveEntry(form->ListView1->Count(), 2);
+    waitForCopies();
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFileInfo(drive + "/link.wav").isSymLink()) << "a copy of what it points at";
     EXPECT_EQ(QFileInfo(drive + "/link.wav").symLinkTarget(), c);
@@ -170,6 +176,80 @@ TEST_F(MoveToFolderTest, TheNextStartRemovesTemporariesAKillLeft) {
     EXPECT_EQ(contentOf(b), "RIFF");
 }
 
+// A copy to another drive runs beside the window: the entry leaves at the
+// press, the next file plays, and the player's screen shows how far it is.
+// Esc, Ctrl+Z or a close that cancels it leaves the file where it was, nothing
+// in the target, and its entry back in its place; a close may also wait for it.
+TEST_F(MoveToFolderTest, ACopyToAnotherDriveRunsBesideTheWindowAndMayBeCancelled) {
+    const QString drive = otherDrive();
+    if (drive.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount a second file system (needs root)";
+    bind(2, drive);
+    // Sparse: read fast, but a gigabyte to write takes the copy a good while.
+    const QString big = makeFile("music/big.wav");
+    ASSERT_TRUE(QFile(big).resize(qint64(1) << 30));
+    drop({big}); // a, b, c, big
+    const QStringList all = {"a.wav", "b.wav", "c.wav", "big.wav"};
+    const auto startCopy = [&] {
+        moveEntry(4, 2);
+        ASSERT_TRUE(form->Copies->busy());
+        EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
+        EXPECT_EQ(currentPath(), a) << "the next entry plays at once";
+        EXPECT_TRUE(form->WMPView->activityText().startsWith("Moving to other\u2026 "))
+            << form->WMPView->activityText().toStdString();
+    };
+    const auto nothingMoved = [&] {
+        EXPECT_EQ(QFileInfo(big).size(), qint64(1) << 30);
+        EXPECT_EQ(QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList())
+            << "a partial copy is left";
+        EXPECT_EQ(listTexts(), all) << "its entry is back in its place";
+        EXPECT_TRUE(form->Recycled.empty());
+        EXPECT_EQ(form->WMPView->notice(), "Move to other cancelled: big.wav");
+        EXPECT_EQ(form->WMPView->activityText(), "");
+    };
+    const struct {
+        const char* what;
+        std::function<void()> cancel;
+    } routes[] = {
+        {"Esc", [&] { pressKey(form->ListView1, Qt::Key_Escape); }},
+        {"Ctrl+Z", [&] { undo(); }},
+    };
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.what);
+        startCopy();
+        route.cancel();
+        waitForCopies();
+        nothingMoved();
+        EXPECT_EQ(currentPath(), a) << "nothing new plays";
+    }
+
+    // Closing during the copy asks; "Cancel the copy" leaves nothing half moved.
+    startCopy();
+    dialogs.choice = 1;
+    form->close();
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].text,
+              "A file is still being copied to other. [Wait / Cancel the copy]");
+    EXPECT_FALSE(form->Copies->busy());
+    nothingMoved();
+    EXPECT_EQ(endProgramCalls, 1);
+
+    // "Wait": the window stays until the copy is done, then closes by itself.
+    restart();
+    bind(2, drive);
+    showActive();
+    ASSERT_EQ(listTexts(), all);
+    startCopy();
+    dialogs.choice = 0;
+    const int ended = endProgramCalls;
+    form->close();
+    EXPECT_EQ(endProgramCalls, ended) << "closed before the copy was done";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return endProgramCalls == ended + 1; }, 30000));
+    EXPECT_FALSE(QFile::exists(big));
+    EXPECT_EQ(QFileInfo(drive + "/big.wav").size(), qint64(1) << 30);
+}
+
 TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {
     // Read-only: a read-only file system for root (who may write anywhere else).
     QString readOnly;
@@ -187,9 +267,13 @@ TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {
         GTEST_SKIP() << "no read-only folder can be made here";
     bind(3, readOnly);
     moveEntry(2, 3);
+    waitForCopies();
     EXPECT_EQ(contentOf(b), "RIFF");
     EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"}));
-    EXPECT_EQ(currentPath(), b) << "it plays on";
+    EXPECT_EQ(playlistPaths(), QStringList({a, b, c}));
+    // Refused at once, the file plays on; a copy to another drive that failed
+    // leaves playing the file that came up at the press.
+    EXPECT_EQ(currentPath(), ::geteuid() == 0 ? c : b);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not move \"" + b + "\" to " + readOnly))
         << dialogs.shown[0].text.toStdString();

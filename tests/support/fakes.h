@@ -102,6 +102,12 @@ class RecordingDialogs : public Dialogs {
         questions.push_back({text, title, MessageIcon::None});
         return answerYes;
     }
+    int askChoice(const QString& text, const QString& title, const QStringList& buttons) override {
+        questions.push_back({text + " [" + buttons.join(" / ") + "]", title, MessageIcon::None});
+        if (onChoice)
+            onChoice();
+        return choice;
+    }
     QStringList texts() const {
         QStringList all;
         for (const Shown& s : shown)
@@ -110,6 +116,8 @@ class RecordingDialogs : public Dialogs {
     }
     std::vector<Shown> shown, questions;
     bool answerYes = false;
+    int choice = 0;                 // the button askChoice answers with
+    std::function<void()> onChoice; // runs while the question is open
 };
 
 // The file chooser answering with files set by the test.

@@ -17,6 +17,7 @@ class PrintingDialogs : public Dialogs {
         std::fflush(stdout);
     }
     bool askYesNo(const QString&, const QString&) override { return false; }
+    int askChoice(const QString&, const QString&, const QStringList&) override { return -1; }
 };
 } // namespace
 

@@ -1,0 +1,73 @@
+#include "recycle/copy_queue.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <thread>
+
+CopyQueue::~CopyQueue() {
+    // A copy still running is told to stop; its worker removes the partial copy.
+    if (running_)
+        running_->control->cancelled = true;
+}
+
+void CopyQueue::add(Job job) {
+    waiting_.push_back(std::move(job));
+    if (!running_)
+        startNext();
+}
+
+QString CopyQueue::folder() const {
+    if (running_)
+        return running_->job.folder;
+    return waiting_.empty() ? QString() : waiting_.front().folder;
+}
+
+int CopyQueue::percent() const {
+    if (!running_)
+        return 0;
+    const qint64 total = running_->control->total, copied = running_->control->copied;
+    return total > 0 ? int(copied * 100 / total) : 0;
+}
+
+void CopyQueue::cancelNewest() {
+    if (!waiting_.empty()) {
+        Outcome never{waiting_.back(), {}, {}, true};
+        waiting_.pop_back();
+        Q_EMIT finished(never);
+    } else if (running_) {
+        running_->control->cancelled = true;
+    }
+}
+
+void CopyQueue::cancelAll() {
+    while (!waiting_.empty())
+        cancelNewest();
+    cancelNewest();
+}
+
+void CopyQueue::startNext() {
+    if (waiting_.empty())
+        return;
+    running_ = std::make_unique<Running>(Running{waiting_.front(), {}});
+    running_->control = std::make_shared<moving::CopyControl>();
+    waiting_.pop_front();
+    // The worker owns its job and its control; the answer comes back by a
+    // queued call, to a queue that is still there.
+    std::thread([job = running_->job, control = running_->control,
+                 queue = QPointer<CopyQueue>(this)] {
+        Outcome outcome{job, moving::moveInto(job.path, job.folder, control.get()), {}, false};
+        if (!outcome.moved.to.isEmpty())
+            outcome.arrived = identityNow(outcome.moved.to);
+        outcome.cancelled = outcome.moved.to.isEmpty() && control->cancelled;
+        QMetaObject::invokeMethod(qApp, [queue, outcome] {
+            if (queue)
+                queue->done(outcome);
+        });
+    }).detach();
+}
+
+void CopyQueue::done(Outcome outcome) {
+    running_.reset();
+    Q_EMIT finished(outcome);
+    startNext();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/file_identity.h"
+#include "recycle/move_file.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <memory>
+
+// Moves to a folder on another drive, copied on a worker while the window goes
+// on: one at a time, in the order asked. Each reports on the window's thread
+// when it is done, failed or was cancelled; a cancelled copy leaves nothing
+// in the target and the file where it was.
+class CopyQueue : public QObject {
+    Q_OBJECT
+  public:
+    struct Job {
+        QString path;   // the file, where it is
+        QString folder; // where it goes
+        int entryNumber = 0;
+        QList<int> alsoAt; // the places of other entries of the same file
+        int key = 0;       // the N of the Ctrl+N that asked for it
+    };
+    struct Outcome {
+        Job job;
+        moving::Moved moved;  // to empty when it did not move
+        FileIdentity arrived; // the file as it lies in the folder
+        bool cancelled = false;
+    };
+
+    ~CopyQueue() override;
+    void add(Job job);
+    bool busy() const { return running_ || !waiting_.empty(); }
+    // The folder of the copy under way, and how far it is, 0–100.
+    QString folder() const;
+    int percent() const;
+    // The newest copy asked for stops (or never starts); all of them.
+    void cancelNewest();
+    void cancelAll();
+
+  Q_SIGNALS:
+    void finished(const CopyQueue::Outcome& outcome);
+
+  private:
+    void startNext();
+    void done(Outcome outcome);
+    struct Running {
+        Job job;
+        std::shared_ptr<moving::CopyControl> control;
+    };
+    std::unique_ptr<Running> running_;
+    std::deque<Job> waiting_;
+};

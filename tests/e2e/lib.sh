@@ -11,8 +11,14 @@ unset QT_QPA_PLATFORM
 PIDS=()
 
 cleanup() {
+  local pid tries
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
+  # A program killed mid-save may still write into WORK for a moment: it is
+  # let go first, so the folder goes whole and a test's status stays its own.
+  for pid in "${PIDS[@]}"; do
+    for ((tries = 0; tries < 50; tries++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  done
+  rm -rf "$WORK" 2>/dev/null || { sleep 0.5; rm -rf "$WORK" 2>/dev/null; } || true
 }
 trap cleanup EXIT
 

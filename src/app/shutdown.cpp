@@ -11,16 +11,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QTimer>
 #include <cstdio>
 
 namespace {
 // Closing waits this long for the last save, so that the program always ends.
 constexpr int kLastSaveWaitMs = 1500;
-// Closing waits this long for a cancelled copy to clear up after itself.
-constexpr int kCancelledCopyWaitMs = 3000;
 } // namespace
 
 void Form1::SaveListAndOptions() {
@@ -90,31 +85,6 @@ void Form1::closeEvent(QCloseEvent* event) {
         sayNotSaved();
     Form_Unload();
     event->accept();
-}
-
-bool Form1::mayCloseDuringCopy() {
-    const int answer = dialogs_.askChoice(
-        QStringLiteral("A file is still being copied to %1.")
-            .arg(QFileInfo(Copies->folder()).fileName()),
-        kProductName, {QStringLiteral("Wait"), QStringLiteral("Cancel the copy")});
-    if (answer != 1) {
-        closeOnceCopied_ = true; // the window closes once the last copy is done
-        return false;
-    }
-    closeOnceCopied_ = false;
-    Copies->cancelAll();
-    // A cancelled copy removes what it wrote at once, unless its drive hangs:
-    // then the window goes anyway, the file still where it was.
-    if (Copies->busy()) {
-        QEventLoop cleared;
-        connect(Copies, &CopyQueue::finished, &cleared, [&] {
-            if (!Copies->busy())
-                cleared.quit();
-        });
-        QTimer::singleShot(kCancelledCopyWaitMs, &cleared, &QEventLoop::quit);
-        cleared.exec();
-    }
-    return true;
 }
 
 void Form1::sayNotSaved() {

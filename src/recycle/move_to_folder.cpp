@@ -12,12 +12,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
 
 namespace {
 
 constexpr int kFirstFolderKey = 1, kLastFolderKey = 9;
+// Closing waits this long for a cancelled copy to clear up after itself.
+constexpr int kCancelledCopyWaitMs = 3000;
 
 QString folderName(const QString& folder) {
     const QString name = QFileInfo(folder).fileName();
@@ -216,14 +219,10 @@ void Form1::CopyFinished(const CopyQueue::Outcome& outcome) {
     const CopyQueue::Job& job = outcome.job;
     const QString name = QFileInfo(job.path).fileName();
     showCopyProgress();
-    // The user chose to wait for the copies before the window closes.
-    struct CloseOnceCopied {
-        Form1& form;
-        ~CloseOnceCopied() {
-            if (form.closeOnceCopied_ && !form.Copies->busy())
-                QTimer::singleShot(0, &form, [window = &form] { window->close(); });
-        }
-    } closeOnceCopied{*this};
+    // The user chose to wait for the copies before the window closes: once
+    // this one is handled, the window closes if it was the last.
+    if (closeOnceCopied_ && !Copies->busy())
+        QTimer::singleShot(0, this, &QWidget::close);
     if (!outcome.moved.to.isEmpty()) {
         // An entry of the file added while it was copied names nothing now.
         trap(100, [&] { removeEntriesOf(job.path); });
@@ -254,4 +253,28 @@ void Form1::MovedLate(const SentFile& file) {
     Recycled.moved(moved);
     trap(102, [&] { SaveListAndOptions(); });
     WMPView->showNotice(movedNotice(file.originalPath, file.sentTo, QStringLiteral(" after all")));
+}
+
+bool Form1::mayCloseDuringCopy() {
+    const int answer = dialogs_.askChoice(
+        QStringLiteral("A file is still being copied to %1.").arg(folderName(Copies->folder())),
+        kProductName, {QStringLiteral("Wait"), QStringLiteral("Cancel the copy")});
+    if (answer != 1) {
+        closeOnceCopied_ = true; // the window closes once the last copy is done
+        return false;
+    }
+    closeOnceCopied_ = false;
+    Copies->cancelAll();
+    // A cancelled copy removes what it wrote at once, unless its drive hangs:
+    // then the window goes anyway, the file still where it was.
+    if (Copies->busy()) {
+        QEventLoop cleared;
+        connect(Copies, &CopyQueue::finished, &cleared, [&] {
+            if (!Copies->busy())
+                cleared.quit();
+        });
+        QTimer::singleShot(kCancelledCopyWaitMs, &cleared, &QEventLoop::quit);
+        cleared.exec();
+    }
+    return true;
 }

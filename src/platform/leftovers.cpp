@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 #include <cerrno>
 #include <climits>
@@ -29,17 +28,25 @@ QString temporaryName(const QString& name) {
 }
 
 pid_t writerOf(const QString& fileName) {
-    static const QRegularExpression temporary(QStringLiteral("^\\..+\\.part-([1-9][0-9]{0,9})$"),
-                                              QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = temporary.match(fileName);
-    if (!match.hasMatch())
+    // Parsed by hand, with no static state: the start-up sweep runs on a
+    // worker that may still be at it while the program's statics are torn down.
+    static constexpr QLatin1StringView kPart(".part-");
+    const qsizetype part = fileName.lastIndexOf(kPart);
+    if (!fileName.startsWith(QLatin1Char('.')) || part < 2)
         return 0;
-    bool number = false;
-    const qlonglong pid = match.captured(1).toLongLong(&number);
-    return number && pid <= qlonglong(INT_MAX) ? pid_t(pid) : 0;
+    const QStringView digits = QStringView(fileName).mid(part + kPart.size());
+    if (digits.isEmpty() || digits.size() > 10 || digits.front() == QLatin1Char('0'))
+        return 0;
+    qlonglong pid = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        pid = pid * 10 + (c.unicode() - '0');
+    }
+    return pid <= qlonglong(INT_MAX) ? pid_t(pid) : 0;
 }
 
-QStringList sweep(const QString& folder, bool ownToo) {
+QStringList sweep(const QString& folder) {
     QStringList removed;
     const QByteArray path = QFile::encodeName(folder);
     DIR* dir = ::opendir(path.constData());
@@ -49,8 +56,7 @@ QStringList sweep(const QString& folder, bool ownToo) {
     while (const dirent* entry = ::readdir(dir)) {
         const QString name = QFile::decodeName(entry->d_name);
         const pid_t writer = writerOf(name);
-        if (writer == 0 || (writer == ::getpid() && !ownToo) ||
-            (writer != ::getpid() && isRunning(writer)))
+        if (writer == 0 || writer == ::getpid() || isRunning(writer))
             continue;
         struct stat info {};
         if (::fstatat(at, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
@@ -68,7 +74,7 @@ void sweepAside(const QStringList& folders, const QStringList& files) {
         const auto once = [&seen](const QString& folder) {
             if (!folder.isEmpty() && !seen.contains(folder)) {
                 seen.insert(folder);
-                sweep(folder, true);
+                sweep(folder);
             }
         };
         for (const QString& folder : folders)

@@ -17,13 +17,13 @@ QString temporaryName(const QString& name);
 pid_t writerOf(const QString& fileName);
 
 // Removes the temporaries in folder whose process is no longer running: only
-// names of exactly that kind, only regular files. At start-up ownToo also
-// takes those of this process's number, left by an earlier process that had
-// it. Gives the names removed.
-QStringList sweep(const QString& folder, bool ownToo = false);
+// names of exactly that kind, only regular files. Never this process's own,
+// even at start-up: a save of its own may be under way beside the sweep.
+// Gives the names removed.
+QStringList sweep(const QString& folder);
 
-// sweep(folder, true) for each folder, and for the folders the files are in,
-// on a worker left to finish on its own (a drive may hang).
+// sweep for each folder, and for the folders the files are in, on a worker
+// left to finish on its own (a drive may hang).
 void sweepAside(const QStringList& folders, const QStringList& files);
 
 } // namespace leftovers

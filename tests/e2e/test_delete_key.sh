@@ -30,6 +30,9 @@ grep -qx 'ListCount=2' "$CONF" || fail "the poll's delete did not save"
 wait_for 10 bash -c "[[ \$(xdotool getactivewindow) == $player ]]" || fail "the full-screen player never became the active window"
 xdotool key Escape
 wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Thrennic Player$'" || fail "Escape did not leave full screen"
+# The keyboard comes back to the window once the window manager has moved the
+# focus off the closed full-screen player; a key before that goes nowhere.
+wait_for 10 bash -c "[[ \$(xdotool getactivewindow) == $WINDOW ]]" || fail "the window did not get the keyboard back after full screen"
 # The key reaches the program before the window manager's close request does.
 xdotool key ctrl+h
 close_app

@@ -131,14 +131,15 @@ no_dialog() { [[ -z "$(dialog_window)" ]]; }
 
 # hung_drive FILE: a drive that can stop answering (tests/hung_fs), mounted at
 # $MOUNT, showing $BACKING, with a 30-second WAV at FILE (relative to the drive's
-# top); it hangs while $FLAG exists. Exits 77 (skipped) without FUSE and root.
+# top); it hangs while $FLAG exists, and is slow while $FLAG.slow does (see
+# tests/tools/hung_fs.c). Exits 77 (skipped) without FUSE and root.
 hung_drive() {
   [[ -e /dev/fuse && $(id -u) -eq 0 ]] || { echo "needs /dev/fuse and root to mount"; exit 77; }
   BACKING="$WORK/backing" MOUNT="$WORK/share" FLAG="$WORK/hang"
   mkdir -p "$(dirname "$BACKING/$1")" "$MOUNT"
   sox -n -r 44100 -c 2 "$BACKING/$1" synth 30 sine 440
   "$(dirname "$PROGRAM")/tests/hung_fs" "$BACKING" "$FLAG" "$MOUNT" >"$WORK/fs.log" 2>&1 & PIDS+=($!)
-  cleanup_mount() { rm -f "$FLAG"; fusermount3 -u -z "$MOUNT" 2>/dev/null || true; cleanup; }
+  cleanup_mount() { rm -f "$FLAG" "$FLAG.writes" "$FLAG.slow"; fusermount3 -u -z "$MOUNT" 2>/dev/null || true; cleanup; }
   trap cleanup_mount EXIT
   wait_for 10 test -f "$MOUNT/$1" || fail "the test file system did not mount"
 }

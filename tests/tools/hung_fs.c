@@ -3,7 +3,10 @@
 // at a file or folder below the mount's top (stat, listing, open, read) waits
 // until FLAG is gone, as a dead network share does. While FLAG.writes exists,
 // only what changes the drive waits (making a folder or file, writing,
-// renaming, removing): a move there starts, then hangs. Like a share mounted
+// renaming, removing): a move there starts, then hangs. While FLAG.slow exists,
+// holding "MS [MBPS]", every such call answers only after MS milliseconds (300
+// when it holds nothing) and reads and writes move at most MBPS megabytes a
+// second: a healthy drive that is slow. Like a share mounted
 // "hard", a wait ends for a process that is killed (the kernel interrupts the
 // request).
 #define FUSE_USE_VERSION 31
@@ -22,6 +25,31 @@
 static const char* backing;
 static const char* flag;
 static char writeFlag[PATH_MAX];
+static char slowFlag[PATH_MAX];
+
+static void sleepMs(double ms) {
+    if (ms <= 0)
+        return;
+    const struct timespec wait = {(time_t)(ms / 1000),
+                                  (long)((ms - (time_t)(ms / 1000) * 1000) * 1e6)};
+    nanosleep(&wait, NULL);
+}
+
+// A slow drive's pace, as FLAG.slow says: a wait per call, and bytes a second.
+static void pace(size_t bytes) {
+    FILE* slow = fopen(slowFlag, "r");
+    if (!slow)
+        return;
+    double ms = 300, megabytesPerSecond = 0;
+    const int read = fscanf(slow, "%lf %lf", &ms, &megabytesPerSecond);
+    fclose(slow);
+    if (read < 1)
+        ms = 300;
+    if (bytes == 0)
+        sleepMs(ms);
+    else if (megabytesPerSecond > 0)
+        sleepMs((double)bytes / (megabytesPerSecond * 1e6) * 1000);
+}
 
 // 0 once the drive answers again; -EINTR when the request's process was killed.
 static int hangWhile(const char* flagFile) {
@@ -35,12 +63,15 @@ static int hangWhile(const char* flagFile) {
 }
 
 static int hangWhileFlagged(void) {
-    return hangWhile(flag);
+    const int hung = hangWhile(flag);
+    if (!hung)
+        pace(0);
+    return hung;
 }
 
 static int hangWhileWritesFlagged(void) {
     const int hung = hangWhile(writeFlag);
-    return hung ? hung : hangWhile(flag);
+    return hung ? hung : hangWhileFlagged();
 }
 
 static void real(char* out, const char* path) {
@@ -70,15 +101,18 @@ static int fsReaddir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t
     DIR* dir = opendir(folder);
     if (!dir)
         return -errno;
-    for (struct dirent* entry; (entry = readdir(dir));)
-        fill(buffer, entry->d_name, NULL, 0, 0);
+    // Each entry's type, as a local or network drive gives it.
+    for (struct dirent* entry; (entry = readdir(dir));) {
+        struct stat type = {.st_ino = entry->d_ino, .st_mode = DTTOIF(entry->d_type)};
+        fill(buffer, entry->d_name, &type, 0, 0);
+    }
     closedir(dir);
     return 0;
 }
 
 static int fsOpen(const char* path, struct fuse_file_info* fi) {
-    const int hung = (fi->flags & O_ACCMODE) == O_RDONLY ? hangWhileFlagged()
-                                                        : hangWhileWritesFlagged();
+    const int hung =
+        (fi->flags & O_ACCMODE) == O_RDONLY ? hangWhileFlagged() : hangWhileWritesFlagged();
     if (hung)
         return hung;
     char file[PATH_MAX];
@@ -98,6 +132,8 @@ static int fsRead(const char* path, char* buffer, size_t size, off_t offset,
     if (hung)
         return hung;
     const ssize_t n = pread((int)fi->fh, buffer, size, offset);
+    if (n > 0)
+        pace((size_t)n);
     return n < 0 ? -errno : (int)n;
 }
 
@@ -124,6 +160,8 @@ static int fsWrite(const char* path, const char* buffer, size_t size, off_t offs
     if (hung)
         return hung;
     const ssize_t n = pwrite((int)fi->fh, buffer, size, offset);
+    if (n > 0)
+        pace((size_t)n);
     return n < 0 ? -errno : (int)n;
 }
 
@@ -228,6 +266,7 @@ int main(int argc, char* argv[]) {
     backing = argv[1];
     flag = argv[2];
     snprintf(writeFlag, sizeof writeFlag, "%s.writes", flag);
+    snprintf(slowFlag, sizeof slowFlag, "%s.slow", flag);
     char* args[] = {argv[0], "-f", "-o", "allow_other", argv[3], NULL};
     return fuse_main(5, args, &operations, NULL);
 }

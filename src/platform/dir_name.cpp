@@ -122,9 +122,20 @@ bool listFolder(int number, const Folder& folder, const QHash<NameInFolder, qsiz
     return true;
 }
 
-} // namespace
+// The disk's part of a look: the paths, and the jobs it is done in, folder by
+// folder (job 0: paths without a folder). It never changes once made, so that
+// every thread of the look may read it.
+struct Plan {
+    QStringList paths;
+    std::vector<Folder> folders;
+    std::vector<int> folderOf;
+    std::vector<qsizetype> slashOf, first;
+    EncodedNames names{0};
+    QHash<NameInFolder, qsizetype> firstOf;
+    std::vector<std::vector<qsizetype>> members; // by job: the first of equal paths
+};
 
-QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int stallMs) {
+std::shared_ptr<const Plan> makePlan(const QStringList& paths) {
     const qsizetype count = paths.size();
     // Each path's folder, by number from 1; 0 for a path in the root or
     // without a folder, which is looked up on its own. A list's paths mostly
@@ -170,19 +181,6 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
             firstEqual = i + 1;
         first[size_t(i)] = firstEqual - 1;
     }
-    // The disk's part, folder by folder (job 0: paths without a folder), on a
-    // thread of its own; the same plan serves a thread started after one
-    // that hung.
-    struct Plan {
-        QStringList paths;
-        std::vector<Folder> folders;
-        std::vector<int> folderOf;
-        std::vector<qsizetype> slashOf, first;
-        EncodedNames names{0};
-        QHash<NameInFolder, qsizetype> firstOf;
-        std::vector<std::vector<qsizetype>> members; // by job: the first of equal paths
-        mutable std::atomic<quint64> ticks{0};       // the look moves on
-    };
     auto plan = std::make_shared<Plan>();
     plan->members.resize(folders.size() + 1);
     for (qsizetype i = 0; i < count; ++i)
@@ -195,113 +193,212 @@ QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int st
     plan->first = std::move(first);
     plan->names = std::move(names);
     plan->firstOf = std::move(firstOf);
+    return plan;
+}
 
-    // The answers for one job's paths, looked at on the calling thread.
-    const auto answerJob = [](const Plan& plan, size_t job) {
-        std::vector<std::pair<qsizetype, QString>> answers;
-        const std::vector<qsizetype>& members = plan.members[job];
-        std::vector<Known> known(members.empty() ? 0 : size_t(members.back() + 1), kUnknown);
-        bool listed = false;
-        if (job > 0 && qsizetype(members.size()) >= kFolderReadThreshold) {
-            const Folder& folder = plan.folders[job - 1];
-            struct stat info {};
-            const bool worth =
-                ::stat(QFile::encodeName(folder.path.toString()).constData(), &info) == 0 &&
-                qsizetype(members.size()) * kReadWhenOneIn >= info.st_size / kBytesPerEntry;
-            listed = worth && listFolder(int(job), folder, plan.firstOf, known, plan.ticks);
-        }
-        for (const qsizetype i : members) {
-            Known answer = known.empty() ? kUnknown : known[size_t(i)];
-            if (answer == kUnknown && listed)
-                answer = kNotAFile; // not in its folder's listing at all: no such file
-            QString name;
-            if (answer == kPlainFile) {
-                name = plan.paths[i].sliced(plan.slashOf[size_t(i)] + 1); // listed: it has a folder
-                if (name.startsWith(QLatin1Char('.')))
-                    name.clear();
-            } else if (answer != kNotAFile) {
-                name = dirNameNow(plan.paths[i]);
-                ++plan.ticks;
-            }
-            answers.emplace_back(i, std::move(name));
-        }
-        return answers;
-    };
+using Answers = std::vector<std::pair<qsizetype, QString>>; // path index, name
 
-    struct Progress {
-        std::mutex mutex;
-        std::condition_variable changed;
-        QStringList found;
-        size_t done = 0;                             // jobs answered, in order
-        int generation = 0;                          // the thread whose answers count
-        std::map<int, std::function<void()>> unmark; // threads given up on
-    };
-    auto progress = std::make_shared<Progress>();
-    progress->found = QStringList(count);
-    const size_t jobs = plan->members.size();
-    const auto startFrom = [&](size_t from, int generation) {
-        std::thread([plan, progress, from, generation, jobs, answerJob] {
-            for (size_t job = from; job < jobs; ++job) {
-                auto answers = answerJob(*plan, job);
-                const std::lock_guard lock(progress->mutex);
-                if (progress->generation != generation) {
-                    if (auto it = progress->unmark.find(generation); it != progress->unmark.end()) {
-                        it->second();
-                        progress->unmark.erase(it);
-                    }
-                    return; // given up on: another thread has gone on
-                }
-                for (auto& [i, name] : answers)
-                    progress->found[i] = std::move(name);
-                progress->done = job + 1;
-                progress->changed.notify_all();
-            }
-        }).detach();
-    };
-    std::vector<bool> hung(jobs, false);
-    {
-        std::unique_lock lock(progress->mutex);
-        startFrom(0, 0);
-        size_t seen = 0;
-        quint64 seenTicks = 0;
-        while (progress->done < jobs) {
-            if (progress->changed.wait_for(lock, std::chrono::milliseconds(stallMs),
-                                           [&] { return progress->done > seen; })) {
-                seen = progress->done;
-                continue;
-            }
-            // Slow, but still reading: waited for on.
-            if (const quint64 ticks = plan->ticks; ticks != seenTicks) {
-                seenTicks = ticks;
-                continue;
-            }
-            // No answer from this folder in time: it is left behind, and the rest go on.
-            const size_t stuck = progress->done;
-            hung[stuck] = true;
-            const QString where =
-                stuck == 0 ? plan->paths[plan->members[0].empty() ? 0 : plan->members[0].front()]
-                           : plan->folders[stuck - 1].path.toString() + QStringLiteral("/x");
-            progress->unmark[progress->generation] = disk::detail::markHung(where);
-            progress->done = seen = stuck + 1;
-            if (progress->done < jobs)
-                startFrom(progress->done, ++progress->generation);
-            else
-                ++progress->generation;
-        }
+// The answers for one job's paths, looked at on the calling thread; ticks
+// counts up while it moves on.
+Answers answerJob(const Plan& plan, size_t job, std::atomic<quint64>& ticks) {
+    Answers answers;
+    const std::vector<qsizetype>& members = plan.members[job];
+    std::vector<Known> known(members.empty() ? 0 : size_t(members.back() + 1), kUnknown);
+    bool listed = false;
+    if (job > 0 && qsizetype(members.size()) >= kFolderReadThreshold) {
+        const Folder& folder = plan.folders[job - 1];
+        struct stat info {};
+        const bool worth =
+            ::stat(QFile::encodeName(folder.path.toString()).constData(), &info) == 0 &&
+            qsizetype(members.size()) * kReadWhenOneIn >= info.st_size / kBytesPerEntry;
+        listed = worth && listFolder(int(job), folder, plan.firstOf, known, ticks);
     }
-    // Threads given up on no longer write here (their generation is past).
+    for (const qsizetype i : members) {
+        Known answer = known.empty() ? kUnknown : known[size_t(i)];
+        if (answer == kUnknown && listed)
+            answer = kNotAFile; // not in its folder's listing at all: no such file
+        QString name;
+        if (answer == kPlainFile) {
+            name = plan.paths[i].sliced(plan.slashOf[size_t(i)] + 1); // listed: it has a folder
+            if (name.startsWith(QLatin1Char('.')))
+                name.clear();
+        } else if (answer != kNotAFile) {
+            name = dirNameNow(plan.paths[i]);
+            ++ticks;
+        }
+        answers.emplace_back(i, std::move(name));
+    }
+    return answers;
+}
+
+// A path in the job's folder, for the folders known not to answer.
+QString pathIn(const Plan& plan, size_t job) {
+    if (job == 0)
+        return plan.paths[plan.members[0].empty() ? 0 : plan.members[0].front()];
+    return plan.folders[job - 1].path.toString() + QStringLiteral("/x");
+}
+
+using Clock = std::chrono::steady_clock;
+// A thread quiet this long on one folder is left to finish it on its own
+// while another goes on with the next: a slow folder holds up no other.
+constexpr auto kSetAside = std::chrono::milliseconds(100);
+// At most this many threads finish folders on their own at once.
+constexpr int kMostSetAside = 8;
+// How often the watch looks at the threads between their answers.
+constexpr auto kWatchEvery = std::chrono::milliseconds(20);
+
+enum JobState : char { kToDo, kAnswered, kSilent };
+
+// A thread of the look: the job it is on, and how long it has been quiet.
+struct Runner {
+    size_t job = 0;
+    bool busy = false;
+    bool setAside = false; // finishes its job and stops
+    std::shared_ptr<std::atomic<quint64>> ticks = std::make_shared<std::atomic<quint64>>(0);
+    quint64 seenTicks = 0;
+    Clock::time_point quietSince;
+};
+
+// What the threads of one look share. The calling thread watches; a thread
+// given up on writes nothing here once its folder counts as silent.
+struct Look {
+    Look(std::shared_ptr<const Plan> plan, LateNames late)
+        : plan(std::move(plan)), late(std::move(late)), found(this->plan->paths.size()),
+          jobs(this->plan->members.size(), kToDo) {}
+    const std::shared_ptr<const Plan> plan;
+    const LateNames late;
+    std::mutex mutex;
+    std::condition_variable changed;
     QStringList found;
-    {
-        const std::lock_guard lock(progress->mutex);
-        found = std::move(progress->found);
+    std::vector<JobState> jobs;
+    size_t next = 0;                             // the first job no thread has taken
+    size_t settled = 0;                          // jobs answered or given up on
+    std::map<int, Runner> runners;               // by number: threads at work
+    std::map<int, std::function<void()>> unmark; // by number: its folder taken for hung
+    int started = 0;
+};
+
+// The answers of a folder given up on, as the caller knows its paths.
+void tellLate(const Look& look, const Answers& answers) {
+    if (!look.late)
+        return;
+    QStringList paths, names;
+    for (const auto& [i, name] : answers) {
+        paths << look.plan->paths[i];
+        names << name;
     }
+    look.late(paths, names);
+}
+
+// One thread of the look: takes the next job until none is left, or until it
+// was set aside and has finished the one it is on.
+void runJobs(const std::shared_ptr<Look>& look, int number) {
+    std::unique_lock lock(look->mutex);
+    for (;;) {
+        Runner& self = look->runners.at(number);
+        if (self.setAside || look->next >= look->jobs.size()) {
+            look->runners.erase(number);
+            look->changed.notify_all();
+            return;
+        }
+        const size_t job = look->next++;
+        self.job = job;
+        self.busy = true;
+        self.quietSince = Clock::now();
+        const auto ticks = self.ticks;
+        lock.unlock();
+        Answers answers = answerJob(*look->plan, job, *ticks);
+        lock.lock();
+        look->runners.at(number).busy = false;
+        if (look->jobs[job] == kSilent) {
+            const auto unmark = std::move(look->unmark[number]);
+            look->unmark.erase(number);
+            look->runners.erase(number);
+            lock.unlock();
+            if (unmark)
+                unmark();
+            tellLate(*look, answers);
+            return;
+        }
+        for (auto& [i, name] : answers)
+            look->found[i] = std::move(name);
+        look->jobs[job] = kAnswered;
+        ++look->settled;
+        look->changed.notify_all();
+    }
+}
+
+int startRunner(const std::shared_ptr<Look>& look) { // under the look's lock
+    const int number = ++look->started;
+    look->runners[number] = Runner{};
+    std::thread([look, number] { runJobs(look, number); }).detach();
+    return number;
+}
+
+// Watches the look's threads until every job is answered or given up on: a
+// folder that says nothing for silent is taken for one whose drive stopped
+// answering, and a thread quiet for a while on one folder is set aside while
+// a new one goes on.
+void watchLook(const std::shared_ptr<Look>& look, std::chrono::milliseconds silent) {
+    std::unique_lock lock(look->mutex);
+    int front = startRunner(look);
+    while (look->settled < look->jobs.size()) {
+        look->changed.wait_for(lock, std::min<std::chrono::milliseconds>(kWatchEvery, silent));
+        const auto now = Clock::now();
+        int setAside = 0;
+        for (auto& [number, runner] : look->runners) {
+            if (!runner.busy || look->jobs[runner.job] != kToDo)
+                continue;
+            if (const quint64 ticks = *runner.ticks; ticks != runner.seenTicks) {
+                runner.seenTicks = ticks; // slow, but still reading
+                runner.quietSince = now;
+            }
+            if (now - runner.quietSince >= silent) {
+                look->jobs[runner.job] = kSilent;
+                ++look->settled;
+                look->unmark[number] = disk::detail::markHung(pathIn(*look->plan, runner.job));
+                runner.setAside = true;
+            } else if (runner.setAside) {
+                ++setAside;
+            }
+        }
+        if (look->next >= look->jobs.size())
+            continue;
+        const auto at = look->runners.find(front);
+        if (at == look->runners.end() || at->second.setAside) {
+            front = startRunner(look); // the front thread was given up on
+        } else if (const Runner& runner = at->second; runner.busy &&
+                                                      now - runner.quietSince >= kSetAside &&
+                                                      setAside < kMostSetAside) {
+            at->second.setAside = true;
+            front = startRunner(look);
+        }
+    }
+}
+
+} // namespace
+
+QStringList dirNames(const QStringList& paths, QList<bool>* notAnswering, int silentMs,
+                     LateNames late) {
+    const std::shared_ptr<const Plan> plan = makePlan(paths);
+    const auto look = std::make_shared<Look>(plan, std::move(late));
+    watchLook(look, std::chrono::milliseconds(silentMs));
+    // Every job is settled: no thread writes the answers any more.
+    QStringList found;
+    std::vector<JobState> jobs;
+    {
+        const std::lock_guard lock(look->mutex);
+        found = std::move(look->found);
+        jobs = look->jobs;
+    }
+    const qsizetype count = paths.size();
     if (notAnswering)
         *notAnswering = QList<bool>(count, false);
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype firstEqual = plan->first[size_t(i)];
         if (firstEqual != i)
             found[i] = found[firstEqual];
-        if (notAnswering && hung[size_t(plan->folderOf[size_t(firstEqual)])])
+        if (notAnswering && jobs[size_t(plan->folderOf[size_t(firstEqual)])] == kSilent)
             (*notAnswering)[i] = true;
     }
     return found;

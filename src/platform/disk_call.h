@@ -20,6 +20,10 @@ namespace disk {
 inline constexpr int kLookMs = 250;
 // How long a move (to the Trash, back from it) is waited for.
 inline constexpr int kMoveMs = 1500;
+// How long a folder that gives no answer at all is waited for before its drive
+// is taken for one that stopped answering: a drive that is only slow, or busy
+// with other looks, says something sooner.
+inline constexpr int kSilentMs = 2000;
 
 // False while a call on a path of this folder hangs.
 bool answering(const QString& path);

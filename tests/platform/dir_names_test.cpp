@@ -1,9 +1,15 @@
 #include "platform/dir_name.h"
+#include "support/test_drive.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +79,58 @@ TEST(DirNamesTest, TheSameNameInTwoFoldersIsAnsweredForEachFolder) {
         EXPECT_EQ(batched[2 * i], name);
         EXPECT_EQ(batched[2 * i + 1], i % 2 == 0 ? name : QString()) << i;
     }
+}
+
+// Folders on a drive that stopped answering are given up on side by side, not
+// one after another: a look at four of them costs about one wait, and a folder
+// elsewhere is answered meanwhile. Each tells its answer when the drive
+// answers again.
+TEST(DirNamesTest, FoldersOfADeadDriveAreGivenUpOnTogetherAndAnswerLate) {
+    if (!TestDrive::usable())
+        GTEST_SKIP() << "needs /dev/fuse and root to mount the test drive";
+    TestDrive drive;
+    ASSERT_TRUE(drive.mounted());
+    QTemporaryDir local;
+    QStringList paths;
+    for (int folder = 0; folder < 4; ++folder) {
+        ASSERT_TRUE(QDir().mkpath(drive.backing() + QStringLiteral("/%1").arg(folder)));
+        for (int i = 0; i < 20; ++i) {
+            const QString name = QStringLiteral("/%1/take %2.wav").arg(folder).arg(i);
+            touch(drive.backing() + name);
+            paths << drive.path() + name;
+        }
+    }
+    touch(local.path() + QStringLiteral("/here.wav"));
+    paths << local.path() + QStringLiteral("/here.wav");
+    // Told on the look's own threads, which may outlive a failed test.
+    struct Late {
+        QMutex mutex;
+        QStringList found;
+    };
+    const auto late = std::make_shared<Late>();
+    const auto keepLate = [late](const QStringList& paths, const QStringList& names) {
+        const QMutexLocker lock(&late->mutex);
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            if (names[i] == QFileInfo(paths[i]).fileName())
+                late->found << paths[i];
+    };
+    constexpr int silentMs = 1000;
+    drive.hang();
+    QElapsedTimer clock;
+    clock.start();
+    QList<bool> notAnswering;
+    const QStringList names = dirNames(paths, &notAnswering, silentMs, keepLate);
+    EXPECT_LT(clock.elapsed(), 4 * silentMs) << "the dead folders were waited for in turn";
+    EXPECT_EQ(names.last(), "here.wav");
+    EXPECT_FALSE(notAnswering.last());
+    EXPECT_EQ(notAnswering.count(true), paths.size() - 1);
+    drive.answer();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QMutexLocker lock(&late->mutex);
+            return late->found.size() == paths.size() - 1;
+        },
+        20000));
 }
 
 } // namespace

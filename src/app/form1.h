@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform.h"
+#include "platform/dir_name.h"
 #include "platform/folder_tree.h"
 #include "platform/held_keys.h"
 #include "playback/player.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -75,7 +77,12 @@ class Form1 : public QWidget {
     // What the look found: entries whose files are gone leave, those on a
     // drive that does not answer are marked, and the last entry plays.
     void RestoredFilesFound(const FoundFiles& found);
-    bool LookingForRestoredFiles() const { return restoreLooks_ > 0; }
+    // A folder the look left behind answered after all: its entries lose
+    // their mark (or wait for it no more), and those whose files it does not
+    // hold leave, as they would have at the start.
+    void LateFilesFound(const FoundFiles& late);
+    // The look for the restored files, or a folder it waits for, is under way.
+    bool LookingForRestoredFiles() const { return restoreLooks_ > 0 || !overdueLooks_.isEmpty(); }
     Dialogs& dialogs() { return dialogs_; }
     // An event handler without a trap of its own reports a failure under its
     // name and carries on; nothing escapes into Qt's event loop.
@@ -303,6 +310,9 @@ class Form1 : public QWidget {
     void restorePlaylist(class Trap& trap, int count);
     void fillRestored(class Trap& trap, const QStringList& paths, bool lookLater);
     void lookForRestoredFiles(const QStringList& paths);
+    static LateNames lateNames(std::function<void(FoundFiles)> tell);
+    void markSilentLooks(); // a short list's folders still silent: their entries marked
+    void dropMissingRestored(const QSet<QString>& missing);
     void restoreOnceExposed(QObject* watched, QEvent* event);
     struct AddSteps;
     void addSelection(class Trap& trap, const QString& selection, const AddSteps& steps);
@@ -347,7 +357,8 @@ class Form1 : public QWidget {
     QElapsedTimer deleteAsked_;              // the press of the delete under way
     int deletingEntry_ = 0;                  // its entry's number, for a move that ends late
     int restoreLooks_ = 0;                   // looks for a restored list's files under way
-    QStringList restoredPaths_; // the saved list, for the sweep of leftovers at start-up
+    QStringList restoredPaths_;  // the saved list, for the sweep of leftovers at start-up
+    QSet<QString> overdueLooks_; // restored paths whose folder has not answered yet, unmarked
     std::optional<QStringList> pendingRestore_;      // the saved paths of a long list, till shown
     std::vector<std::shared_ptr<FolderWalk>> walks_; // folders being walked for their files
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found

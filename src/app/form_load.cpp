@@ -3,6 +3,7 @@
 #include "app/trap.h"
 #include "platform/dialogs.h"
 #include "platform/dir_name.h"
+#include "platform/disk_call.h"
 #include "platform/faithful_path.h"
 #include "platform/leftovers.h"
 #include "platform/open_dialog.h"
@@ -18,11 +19,13 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QHash>
 #include <QPixmap>
 #include <QSet>
 #include <QShowEvent>
 #include <QTimer>
 #include <QWindow>
+#include <mutex>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -35,6 +38,9 @@ namespace {
 constexpr int kLongestAppTitle = 40;
 // The look for a long restored list's files gives way to the start-up it runs beside.
 constexpr int kLookNice = 10;
+// How long the window waits for a short restored list's folders before it
+// shows their entries anyway.
+constexpr int kWindowLookMs = 100;
 
 } // namespace
 
@@ -104,7 +110,8 @@ void Form1::fillRestored(Trap& trap, const QStringList& paths, bool lookLater) {
             for (const QString& path : paths)
                 names << GetFileNameFromPath(path);
         } else {
-            names = dirNames(paths, &unanswered);
+            names = dirNames(paths, &unanswered, kWindowLookMs,
+                             lateNames(onWindowThread("Form_Load", &Form1::LateFilesFound)));
         }
         for (int i = 0; i < last; ++i)
             if (!isFaithfulPath(paths[i])) {
@@ -118,9 +125,15 @@ void Form1::fillRestored(Trap& trap, const QStringList& paths, bool lookLater) {
     for (int i = 0; i < names.size(); ++i) {
         if (!names[i].trimmed().isEmpty())
             entries.push_back({{names[i], paths[i]}, i});
-        else if (unanswered.value(i) && !GetFileNameFromPath(paths[i]).isEmpty())
-            entries.push_back({{GetFileNameFromPath(paths[i]), paths[i], true}, i});
+        else if (unanswered.value(i) && !GetFileNameFromPath(paths[i]).isEmpty()) {
+            // The window waits for no folder long: one that has not answered
+            // yet is shown unmarked, and marked once it stays silent.
+            entries.push_back({{GetFileNameFromPath(paths[i]), paths[i]}, i});
+            overdueLooks_.insert(paths[i]);
+        }
     }
+    if (!overdueLooks_.isEmpty())
+        QTimer::singleShot(disk::kSilentMs - kWindowLookMs, this, [this] { markSilentLooks(); });
     trap(162, [&] { AppendEntries(entries); });
     if (!refused.isEmpty())
         dialogs_.showMessage(refusedNamesMessage(refused), AppTitle, MessageIcon::Warning);
@@ -134,13 +147,81 @@ void Form1::fillRestored(Trap& trap, const QStringList& paths, bool lookLater) {
 
 void Form1::lookForRestoredFiles(const QStringList& paths) {
     ++restoreLooks_;
-    std::thread([paths, toWindow = onWindowThread("Form_Load", &Form1::RestoredFilesFound)] {
+    // A folder that answers after the look gave up on it, but before the look
+    // is done, is told with the rest; one after that, on its own.
+    struct LateBox {
+        std::mutex mutex;
+        bool told = false;
+        QHash<QString, QString> early; // path, name
+    };
+    auto box = std::make_shared<LateBox>();
+    const auto toLate = onWindowThread("Form_Load", &Form1::LateFilesFound);
+    const auto late = [box, toLate](const FoundFiles& answer) {
+        const std::lock_guard lock(box->mutex);
+        if (box->told) {
+            toLate(answer);
+            return;
+        }
+        for (qsizetype i = 0; i < answer.paths.size(); ++i)
+            box->early.insert(answer.paths[i], answer.names[i]);
+    };
+    std::thread([paths, box, late,
+                 toWindow = onWindowThread("Form_Load", &Form1::RestoredFilesFound)] {
         // Behind the window's own start and the display's work of showing it.
         ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kLookNice);
         FoundFiles found{paths, {}, {}};
-        found.names = dirNames(paths, &found.unanswered);
+        found.names = dirNames(paths, &found.unanswered, disk::kSilentMs, lateNames(late));
+        const std::lock_guard lock(box->mutex);
+        if (!box->early.isEmpty())
+            for (qsizetype i = 0; i < found.paths.size(); ++i)
+                if (const auto answer = box->early.constFind(found.paths[i]);
+                    answer != box->early.cend()) {
+                    found.names[i] = *answer;
+                    found.unanswered[i] = false;
+                }
         toWindow(found);
+        box->told = true;
     }).detach();
+}
+
+LateNames Form1::lateNames(std::function<void(FoundFiles)> tell) {
+    return [tell = std::move(tell)](const QStringList& paths, const QStringList& names) {
+        tell(FoundFiles{paths, names, {}});
+    };
+}
+
+void Form1::markSilentLooks() {
+    if (overdueLooks_.isEmpty())
+        return;
+    for (int i = 1; i <= ListView1->Count(); ++i)
+        if (overdueLooks_.contains(ListView1->Path(i)))
+            ListView1->SetNotAnswering(i, true);
+    overdueLooks_.clear();
+}
+
+void Form1::LateFilesFound(const FoundFiles& late) {
+    QSet<QString> found, missing;
+    for (qsizetype i = 0; i < late.paths.size(); ++i) {
+        overdueLooks_.remove(late.paths[i]);
+        (late.names[i].trimmed().isEmpty() ? missing : found).insert(late.paths[i]);
+    }
+    for (int i = 1; i <= ListView1->Count(); ++i)
+        if (found.contains(ListView1->Path(i)))
+            ListView1->SetNotAnswering(i, false);
+    dropMissingRestored(missing);
+}
+
+void Form1::dropMissingRestored(const QSet<QString>& missing) {
+    if (missing.isEmpty())
+        return;
+    for (size_t i = 0; i < MediaSlots.size(); ++i)
+        if (MediaSlots[i] && missing.contains(MediaSlots[i]->sourceURL()))
+            MediaSlots[i].reset();
+    ListView1->RemoveWhere([&](const ListView::Entry& e) { return missing.contains(e.path); });
+    PlayerPlaylist->removeWhere(
+        [&](const MediaItem& item) { return missing.contains(item.sourceURL()); });
+    if (ListView1->Count() == 0)
+        PlayerPlaylist->clear();
 }
 
 void Form1::RestoredFilesFound(const FoundFiles& found) {
@@ -154,16 +235,7 @@ void Form1::RestoredFilesFound(const FoundFiles& found) {
             missing.insert(found.paths[i]);
     }
     // By path: entries may have come, gone or moved since they were shown.
-    if (!missing.isEmpty()) {
-        for (qsizetype i = 0; i < found.paths.size() && size_t(i) < MediaSlots.size(); ++i)
-            if (MediaSlots[size_t(i)] && missing.contains(MediaSlots[size_t(i)]->sourceURL()))
-                MediaSlots[size_t(i)].reset();
-        ListView1->RemoveWhere([&](const ListView::Entry& e) { return missing.contains(e.path); });
-        PlayerPlaylist->removeWhere(
-            [&](const MediaItem& item) { return missing.contains(item.sourceURL()); });
-        if (ListView1->Count() == 0)
-            PlayerPlaylist->clear();
-    }
+    dropMissingRestored(missing);
     if (!unanswered.isEmpty())
         for (int i = 1; i <= ListView1->Count(); ++i)
             if (unanswered.contains(ListView1->Path(i)))

@@ -1,9 +1,11 @@
+#include "platform/disk_call.h"
 #include "playback/level_match.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 #include "settings/settings_store.h"
 #include "support/form_fixture.h"
 #include "support/pipe_watch.h"
+#include "support/test_drive.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -373,6 +375,68 @@ TEST_F(RestoreTest, ADamagedFileIsReportedOnceGivesAnEmptyListAndTheNextSaveMend
     EXPECT_EQ(listTexts(), QStringList({"a.mp3"}));
     EXPECT_EQ(dialogs.shown.size(), 1u);
     QFile::remove(settingsFile() + ".damaged");
+}
+
+// A drive that is only slow is never taken for one that stopped answering, for
+// a short list (looked at while the window waits) and a long one (looked at
+// beside it). One that stops answering shows its entries at once, unmarked;
+// they are marked only once it has said nothing for a while, and the mark goes
+// as soon as it answers again.
+TEST_F(RestoreTest, ASlowDriveMarksNothingAndADeadOneIsMarkedOnlyWhileItIsSilent) {
+    if (!TestDrive::usable())
+        GTEST_SKIP() << "needs /dev/fuse and root to mount the test drive";
+    TestDrive drive;
+    ASSERT_TRUE(drive.mounted());
+    const QString local = makeFile("local.wav");
+    for (const int count : {3, Form1::kRestoreAfterShowFrom}) {
+        SCOPED_TRACE(count);
+        QList<QPair<QString, QString>> values{{"ListCount", QString::number(count)}};
+        QStringList onDrive;
+        for (int i = 0; i < count - 1; ++i) {
+            const QString folder = i % 2 ? QStringLiteral("/a") : QStringLiteral("/b");
+            QDir().mkpath(drive.backing() + folder);
+            const QString name = folder + QStringLiteral("/take %1 of %2.wav").arg(i).arg(count);
+            QFile file(drive.backing() + name);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            onDrive << drive.path() + name;
+            values.append({QStringLiteral("Song%1").arg(i), onDrive.last()});
+        }
+        values.append({QStringLiteral("Song%1").arg(count - 1), local});
+        const auto marked = [&] {
+            int marks = 0;
+            for (int i = 1; i <= form->ListView1->Count(); ++i)
+                marks += form->ListView1->EntryAt(i).notAnswering;
+            return marks;
+        };
+        const auto shown = [&] {
+            return !form->RestorePending() && form->ListView1->Count() == count;
+        };
+
+        drive.slow(300);
+        saved(values);
+        restart();
+        ASSERT_TRUE(QTest::qWaitFor(shown, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->LookingForRestoredFiles(); }, 30000));
+        EXPECT_EQ(marked(), 0) << "a slow drive was taken for a dead one";
+        EXPECT_EQ(form->ListView1->Count(), count) << "files on the slow drive were dropped";
+        EXPECT_EQ(currentPath(), local);
+        drive.slow(0);
+
+        drive.hang();
+        QElapsedTimer silent;
+        silent.start();
+        restart();
+        EXPECT_EQ(marked(), 0) << "marked before the drive had been silent long";
+        ASSERT_TRUE(QTest::qWaitFor(shown, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return marked() == count - 1; }, 30000));
+        EXPECT_GE(silent.elapsed(), disk::kSilentMs);
+        EXPECT_FALSE(form->ListView1->EntryAt(count).notAnswering) << "the local file";
+        drive.answer();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return marked() == 0; }, 30000))
+            << "the marks stayed once the drive answered";
+        EXPECT_EQ(form->ListView1->Count(), count);
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
 }
 
 } // namespace

@@ -201,8 +201,12 @@ class Form1 : public QWidget {
     void PushButton6_Click();    // "Delete Playing File To Recycle Bin": delete, then save
     TrashUndo Recycled;          // this session's deletes to the Trash, for undo
     // Ctrl+Z: the newest delete still undone comes back, to its folder and its
-    // place in the list, playing; then the list is saved.
+    // place in the list, playing; then the list is saved. One that comes back
+    // from another drive is copied on a worker, as a move there is, and comes
+    // into the list once its copy is whole.
     void UndoDelete();
+    void UndoCopyFinished(const CopyQueue::Outcome& outcome);
+    void sayNotRestored(const SentFile& file, const QString& why);
     // Its entries back in their places; gives the place of the one that was playing.
     int insertRestored(const SentFile& file);
     void deleteMedia(); // the Delete-key poll's delete: save, then full screen once playing

@@ -55,7 +55,14 @@ void CopyQueue::startNext() {
     // queued call, to a queue that is still there.
     std::thread([job = running_->job, control = running_->control,
                  queue = QPointer<CopyQueue>(this)] {
-        Outcome outcome{job, moving::moveInto(job.path, job.folder, control.get()), {}, false};
+        Outcome outcome{job, {}, {}, false};
+        if (job.back) {
+            const QString why = bringBack(*job.back, control.get());
+            outcome.moved =
+                why.isEmpty() ? moving::Moved{job.back->originalPath, {}} : moving::Moved{{}, why};
+        } else {
+            outcome.moved = moving::moveInto(job.path, job.folder, control.get());
+        }
         if (!outcome.moved.to.isEmpty())
             outcome.arrived = identityNow(outcome.moved.to);
         outcome.cancelled = outcome.moved.to.isEmpty() && control->cancelled;

@@ -2,15 +2,18 @@
 
 #include "platform/file_identity.h"
 #include "recycle/move_file.h"
+#include "recycle/trash_undo.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <deque>
 #include <memory>
+#include <optional>
 
-// Moves to a folder on another drive, copied on a worker while the window goes
-// on: one at a time, in the order asked. Each reports on the window's thread
+// Moves to a folder on another drive, and undos that bring a file back from
+// one, copied on a worker while the window goes on: one at a time, in the
+// order asked. Each reports on the window's thread
 // when it is done, failed or was cancelled; a cancelled copy leaves nothing
 // in the target and the file where it was.
 class CopyQueue : public QObject {
@@ -22,10 +25,13 @@ class CopyQueue : public QObject {
         int entryNumber = 0;
         QList<int> alsoAt; // the places of other entries of the same file
         int key = 0;       // the N of the Ctrl+N that asked for it
+        // An undo: the move it takes back (path is where the file went,
+        // folder the one it came from).
+        std::optional<SentFile> back;
     };
     struct Outcome {
         Job job;
-        moving::Moved moved;  // to empty when it did not move
+        moving::Moved moved;  // to empty when it did not move (or come back)
         FileIdentity arrived; // the file as it lies in the folder
         bool cancelled = false;
     };

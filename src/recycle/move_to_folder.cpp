@@ -183,7 +183,7 @@ void Form1::moveAcross(Trap& trap, int entry, int number) {
     QList<int> places;
     trap(112, [&] { places = removeEntriesOf(path); });
     places.removeOne(entry);
-    Copies->add({path, BoundFolders[number], entry, places, number});
+    Copies->add({path, BoundFolders[number], entry, places, number, {}});
     copyProgress_->start();
     showCopyProgress();
     trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
@@ -223,6 +223,10 @@ void Form1::CopyFinished(const CopyQueue::Outcome& outcome) {
     // this one is handled, the window closes if it was the last.
     if (closeOnceCopied_ && !Copies->busy())
         QTimer::singleShot(0, this, &QWidget::close);
+    if (job.back) {
+        UndoCopyFinished(outcome);
+        return;
+    }
     if (!outcome.moved.to.isEmpty()) {
         // An entry of the file added while it was copied names nothing now.
         trap(100, [&] { removeEntriesOf(job.path); });

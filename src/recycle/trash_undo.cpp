@@ -139,7 +139,7 @@ bool infoIsFor(const QString& folder, const QString& infoPath, const QString& or
 
 // Moves a sent file back to its original path, never replacing anything: the
 // reason it cannot, or empty once it is back.
-QString moveBackHome(const SentFile& file) {
+QString moveBackHome(const SentFile& file, moving::CopyControl* control = nullptr) {
     struct stat info {};
     if (::lstat(QFile::encodeName(file.originalPath).constData(), &info) == 0)
         return QStringLiteral("Another file now has its name in that folder.");
@@ -147,7 +147,7 @@ QString moveBackHome(const SentFile& file) {
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("Its folder %1 is gone.").arg(folder);
     // A file that appeared there meanwhile makes the move fail.
-    const int error = moving::moveNoReplace(file.sentTo, file.originalPath);
+    const int error = moving::moveNoReplace(file.sentTo, file.originalPath, control);
     if (error == EEXIST)
         return QStringLiteral("Another file now has its name in that folder.");
     if (error != 0)
@@ -234,7 +234,7 @@ QString restore(const SentFile& file) {
 
 } // namespace trash
 
-QString bringBack(const SentFile& file) {
+QString bringBack(const SentFile& file, moving::CopyControl* control) {
     if (file.toTrash())
         return trash::restore(file);
     struct stat info {};
@@ -243,7 +243,7 @@ QString bringBack(const SentFile& file) {
         return QStringLiteral("It is no longer in %1 as it was moved there (it was changed, "
                               "renamed or removed).")
             .arg(QFileInfo(file.sentTo).absolutePath());
-    return trash::moveBackHome(file);
+    return trash::moveBackHome(file, control);
 }
 
 bool TrashUndo::trash(const QString& path, Dialogs& dialogs, ArrivedLate arrivedLate) {

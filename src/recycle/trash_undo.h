@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_identity.h"
+#include "recycle/move_file.h"
 
 #include <QList>
 #include <QString>
@@ -58,7 +59,8 @@ QString restore(const SentFile& file);
 // folder it was moved to, never replacing anything: when the path is taken
 // again, its folder is gone, or the file there is no longer the one sent
 // (changed, gone), nothing moves and the reason is returned; empty on success.
-QString bringBack(const SentFile& file);
+// A copy back from another drive reports to control, and stops when it says so.
+QString bringBack(const SentFile& file, moving::CopyControl* control = nullptr);
 
 // The deletes and moves of this session that can still be taken back, newest last.
 class TrashUndo {

@@ -7,9 +7,27 @@
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
 
+#include "recycle/move_file.h"
+
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
+
+namespace {
+
+// A file moved to a folder on another drive comes back by a copy; when the
+// drive does not say, the undo is tried here and says why it cannot.
+bool comesFromAnotherDrive(const SentFile& file) {
+    if (file.toTrash())
+        return false;
+    const QString home = QFileInfo(file.originalPath).absolutePath();
+    return !disk::call<bool>(file.sentTo, [file, home] {
+                return moving::sameDrive(file.sentTo, home);
+            }).value_or(true);
+}
+
+} // namespace
 
 void Form1::UndoDelete() {
     Trap trap(dialogs_, "UndoDelete");
@@ -20,6 +38,13 @@ void Form1::UndoDelete() {
     if (CancelNewestCopy() || Recycled.empty())
         return;
     const SentFile last = Recycled.takeNewest();
+    if (comesFromAnotherDrive(last)) {
+        Copies->add({last.sentTo, QFileInfo(last.originalPath).absolutePath(), last.entryNumber,
+                     last.alsoAt, 0, last});
+        copyProgress_->start();
+        showCopyProgress();
+        return;
+    }
     const QString name = QFileInfo(last.originalPath).fileName();
     const QString why = disk::call<QString>(
                             last.originalPath, [last] { return bringBack(last); }, disk::kMoveMs,
@@ -30,18 +55,46 @@ void Form1::UndoDelete() {
                             })
                             .value_or(QStringLiteral("Its drive is not answering."));
     if (!why.isEmpty()) {
-        // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
-        WMPView->showNotice(QStringLiteral("Could not restore %1").arg(name));
-        const QString from =
-            last.toTrash() ? QStringLiteral("the Trash") : QFileInfo(last.sentTo).absolutePath();
-        dialogs_.showMessage(QStringLiteral("Could not restore \"%1\" from %2:\r\n%3")
-                                 .arg(last.originalPath, from, why),
-                             kProductName, MessageIcon::Warning);
+        sayNotRestored(last, why);
         return;
     }
     int at = 0;
     trap(100, [&] { at = insertRestored(last); });
     trap(102, [&] { PlayNew(at); });
+    trap(104, [&] { SaveListAndOptions(); });
+    trap(106, [&] { FreshPlaylist = false; });
+    WMPView->showNotice(QStringLiteral("Restored: %1").arg(name));
+}
+
+void Form1::sayNotRestored(const SentFile& file, const QString& why) {
+    // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
+    WMPView->showNotice(
+        QStringLiteral("Could not restore %1").arg(QFileInfo(file.originalPath).fileName()));
+    const QString from =
+        file.toTrash() ? QStringLiteral("the Trash") : QFileInfo(file.sentTo).absolutePath();
+    dialogs_.showMessage(
+        QStringLiteral("Could not restore \"%1\" from %2:\r\n%3").arg(file.originalPath, from, why),
+        kProductName, MessageIcon::Warning);
+}
+
+void Form1::UndoCopyFinished(const CopyQueue::Outcome& outcome) {
+    Trap trap(dialogs_, "UndoDelete");
+    const SentFile& last = *outcome.job.back;
+    const QString name = QFileInfo(last.originalPath).fileName();
+    if (outcome.cancelled) {
+        Recycled.moved(last); // still where it was moved: Ctrl+Z may take it back again
+        WMPView->showNotice(QStringLiteral("Undo cancelled: %1").arg(name));
+        return;
+    }
+    if (outcome.moved.to.isEmpty()) {
+        sayNotRestored(last, outcome.moved.failure);
+        return;
+    }
+    // Back while the user went on: it plays, as an undo's file does, but counts
+    // as not yet heard.
+    int at = 0;
+    trap(100, [&] { at = insertRestored(last); });
+    trap(102, [&] { outsideSwitch([&] { PlayNew(at); }); });
     trap(104, [&] { SaveListAndOptions(); });
     trap(106, [&] { FreshPlaylist = false; });
     WMPView->showNotice(QStringLiteral("Restored: %1").arg(name));

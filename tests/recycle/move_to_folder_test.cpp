@@ -134,6 +134,7 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
               QStringList({"b.wav"}))
         << "no temporary copy is left";
     undo();
+    waitForCopies(); // back across drives by a copy, too
     EXPECT_EQ(contentOf(b), QByteArray(3 << 20, 'x'));
     EXPECT_FALSE(QFile::exists(drive + "/b.wav"));
     EXPECT_EQ(currentPath(), b);
@@ -149,6 +150,7 @@ TEST_F(MoveToFolderTest, AMoveToAnotherDriveCopiesSyncsAndRemovesTheSourceOnlyTh
     EXPECT_EQ(QFileInfo(drive + "/link.wav").symLinkTarget(), c);
     EXPECT_EQ(contentOf(c), "RIFF");
     undo();
+    waitForCopies();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), c);
     EXPECT_FALSE(QFileInfo(drive + "/link.wav").isSymLink() ||
@@ -248,6 +250,52 @@ TEST_F(MoveToFolderTest, ACopyToAnotherDriveRunsBesideTheWindowAndMayBeCancelled
     EXPECT_TRUE(QTest::qWaitFor([&] { return endProgramCalls == ended + 1; }, 30000));
     EXPECT_FALSE(QFile::exists(big));
     EXPECT_EQ(QFileInfo(drive + "/big.wav").size(), qint64(1) << 30);
+}
+
+// Ctrl+Z of a move to another drive copies the file back beside the window, as
+// the move did: the list is as it was until the copy is whole, and Esc stops
+// it, leaving the file where it was moved and the move still to be undone.
+TEST_F(MoveToFolderTest, AnUndoFromAnotherDriveCopiesBackBesideTheWindow) {
+    const QString drive = otherDrive();
+    if (drive.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount a second file system (needs root)";
+    bind(2, drive);
+    const QString big = makeFile("music/big.wav");
+    ASSERT_TRUE(QFile(big).resize(qint64(1) << 30));
+    drop({big}); // a, b, c, big
+    moveEntry(4, 2);
+    waitForCopies();
+    ASSERT_EQ(QFileInfo(drive + "/big.wav").size(), qint64(1) << 30);
+    const QStringList left = {"a.wav", "b.wav", "c.wav"};
+    const QString playing = currentPath();
+    const QString music = dir.path() + "/music";
+
+    undo();
+    ASSERT_TRUE(form->Copies->busy());
+    EXPECT_TRUE(form->WMPView->activityText().startsWith("Moving to music\u2026 "))
+        << form->WMPView->activityText().toStdString();
+    EXPECT_EQ(listTexts(), left) << "in the list before it is home";
+    EXPECT_EQ(currentPath(), playing);
+    pressKey(form->ListView1, Qt::Key_Escape);
+    waitForCopies();
+    EXPECT_EQ(QFileInfo(drive + "/big.wav").size(), qint64(1) << 30);
+    EXPECT_FALSE(QFile::exists(big));
+    EXPECT_EQ(QDir(music).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"a.wav", "b.wav", "c.wav"}))
+        << "a partial copy is left";
+    EXPECT_EQ(listTexts(), left);
+    EXPECT_EQ(form->WMPView->notice(), "Undo cancelled: big.wav");
+    EXPECT_FALSE(form->Recycled.empty()) << "the move can still be undone";
+
+    undo();
+    waitForCopies();
+    EXPECT_EQ(QFileInfo(big).size(), qint64(1) << 30);
+    EXPECT_FALSE(QFile::exists(drive + "/big.wav"));
+    EXPECT_EQ(listTexts(), left + QStringList{"big.wav"});
+    EXPECT_EQ(currentPath(), big);
+    EXPECT_EQ(form->WMPView->notice(), "Restored: big.wav");
+    EXPECT_TRUE(form->Recycled.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {

@@ -2,7 +2,18 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A copy gives way to the window: on a busy machine a gigabyte's worth of
+// writes would otherwise take the core the window needs to answer.
+constexpr int kCopyNice = 10;
+
+} // namespace
 
 CopyQueue::~CopyQueue() {
     // A copy still running is told to stop; its worker removes the partial copy.
@@ -55,6 +66,7 @@ void CopyQueue::startNext() {
     // queued call, to a queue that is still there.
     std::thread([job = running_->job, control = running_->control,
                  queue = QPointer<CopyQueue>(this)] {
+        ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), kCopyNice);
         Outcome outcome{job, {}, {}, false};
         if (job.back) {
             const QString why = bringBack(*job.back, control.get());

@@ -175,7 +175,15 @@ class Form1 : public QWidget {
     // Files named on the command line, or handed over by a later copy or the
     // desktop's player controls: added as a drop of them; refused names (and any
     // that cannot be read faithfully) are named in a box.
+    // A list this long has its names checked and its files looked for on a
+    // worker; the window takes them in one insert when they are known.
     void OpenFiles(const QStringList& paths, const QStringList& refused = {});
+    static constexpr int kOpenBesideFrom = 1000;
+    struct HandedFiles {
+        QStringList paths, names, refused;
+        bool mayHoldFolders = false; // a name not an audio file's: the drop's way, which walks
+    };
+    void HandedFilesFound(const HandedFiles& found);
     // A later copy or the desktop's player controls asked for the window: shown, on top, active.
     void BringToFront();
     void reportRefusedDrop(const QStringList& refused); // names Qt cannot read faithfully
@@ -329,6 +337,7 @@ class Form1 : public QWidget {
     // Appends the paths to both halves and plays the last; names are the
     // entries' texts, or empty for the names their folders give them.
     void appendDropped(const QStringList& paths, QStringList names, const QStringList& refused);
+    void openFilesNow(const QStringList& paths, const QStringList& refused);
     void movePlaying(class Trap& trap, int number);
     void moveAcross(class Trap& trap, int entry, int number); // on a worker, to another drive
     void sayMoveFailed(const moving::Moved& moved, const QString& path, const QString& folder,

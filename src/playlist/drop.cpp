@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <thread>
 
 namespace {
 
@@ -25,7 +26,9 @@ DroppedFiles droppedFiles(const QMimeData& data) {
     DroppedFiles files;
     if (!data.hasUrls())
         return files;
-    for (const QUrl& url : data.urls()) {
+    const QList<QUrl> urls = data.urls();
+    files.paths.reserve(urls.size());
+    for (const QUrl& url : urls) {
         if (!url.isLocalFile() || url.toLocalFile().isEmpty())
             continue;
         const QByteArray bytes =
@@ -95,8 +98,40 @@ void Form1::appendDropped(const QStringList& paths, QStringList names, const QSt
     reportRefusedDrop(files.refused);
 }
 
-void Form1::OpenFiles(const QStringList& paths, const QStringList& refusedBefore) {
+void Form1::OpenFiles(const QStringList& paths, const QStringList& refused) {
+    if (paths.size() < kOpenBesideFrom) {
+        openFilesNow(paths, refused);
+        return;
+    }
+    std::thread([paths, refused, toWindow = onWindowThread("OpenFiles", &Form1::HandedFilesFound)] {
+        HandedFiles found{{}, {}, refused, false};
+        found.paths.reserve(paths.size());
+        for (const QString& path : paths) {
+            if (!isFaithfulPath(path)) {
+                found.refused << path;
+                continue;
+            }
+            found.paths << path;
+            found.mayHoldFolders = found.mayHoldFolders || !audio_types::isAudioFileName(path);
+        }
+        if (!found.mayHoldFolders)
+            found.names = dirNames(found.paths);
+        toWindow(found);
+    }).detach();
+}
+
+void Form1::HandedFilesFound(const HandedFiles& found) {
+    if (found.mayHoldFolders || found.paths.isEmpty()) {
+        openFilesNow(found.paths, found.refused);
+        return;
+    }
+    // Files handed over from outside play without the user choosing them here.
+    outsideSwitch([&] { appendDropped(found.paths, found.names, found.refused); });
+}
+
+void Form1::openFilesNow(const QStringList& paths, const QStringList& refusedBefore) {
     QList<QUrl> urls;
+    urls.reserve(paths.size());
     QStringList refused = refusedBefore;
     // The names came as text: one read with a loss would name its namesake.
     for (const QString& path : paths)

@@ -1,11 +1,12 @@
+#include "app/form1.h"
 #include "playlist/list_view.h"
 #include "support/form_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTest>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QTest>
 
 namespace {
 
@@ -69,6 +70,32 @@ TEST_F(DropTest, ASecondDropAppendsAfterTheFirstAndPausesWhatPlays) {
     EXPECT_EQ(listTexts(), QStringList({"a.mp3", "b.mp3", "a.mp3"}));
     EXPECT_EQ(form->MediaSlots.size(), 3u) << "the second drop starts at the playlist's count";
     EXPECT_EQ(selectedEntry(), 3);
+}
+
+// A long hand-over is looked at beside the window and comes in as a drop of
+// the same files would: every entry in order, named by its folder, the last
+// playing; with a folder among them, that is walked for its audio files.
+TEST_F(DropTest, ALongHandOverComesInWholeAsADropWould) {
+    for (const bool withFolder : {false, true}) {
+        SCOPED_TRACE(withFolder ? "with a folder" : "files only");
+        restart();
+        QStringList paths{makeFile("many/.hidden.wav")}, texts{QString()};
+        for (int i = 0; i < Form1::kOpenBesideFrom; ++i) {
+            paths << makeFile(QStringLiteral("many/take %1.wav").arg(i));
+            texts << QStringLiteral("take %1.wav").arg(i);
+        }
+        if (withFolder) {
+            paths << makeFile("sub/inside.wav").section('/', 0, -2);
+            texts << "inside.wav";
+        }
+        form->OpenFiles(paths);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return form->ListView1->Count() == texts.size() && !form->FolderWalkRunning(); },
+            20000));
+        EXPECT_EQ(listTexts(), texts);
+        EXPECT_EQ(currentPath(), withFolder ? dir.path() + "/sub/inside.wav" : paths.last());
+        EXPECT_TRUE(dialogs.shown.empty());
+    }
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <fuse.h>
 #include <limits.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -35,8 +36,17 @@ static void sleepMs(double ms) {
     nanosleep(&wait, NULL);
 }
 
-// A slow drive's pace, as FLAG.slow says: a wait per call, and bytes a second.
+static double now(void) {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec / 1e9;
+}
+
+// A slow drive's pace, as FLAG.slow says: a wait per call, and bytes a second
+// for all reads and writes together (requests come on several threads at once).
 static void pace(size_t bytes) {
+    static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+    static double freeAt = 0; // when the drive has moved every byte asked of it so far
     FILE* slow = fopen(slowFlag, "r");
     if (!slow)
         return;
@@ -45,10 +55,18 @@ static void pace(size_t bytes) {
     fclose(slow);
     if (read < 1)
         ms = 300;
-    if (bytes == 0)
+    if (bytes == 0) {
         sleepMs(ms);
-    else if (megabytesPerSecond > 0)
-        sleepMs((double)bytes / (megabytesPerSecond * 1e6) * 1000);
+        return;
+    }
+    if (megabytesPerSecond <= 0)
+        return;
+    pthread_mutex_lock(&lock);
+    const double start = freeAt > now() ? freeAt : now();
+    freeAt = start + (double)bytes / (megabytesPerSecond * 1e6);
+    const double done = freeAt;
+    pthread_mutex_unlock(&lock);
+    sleepMs((done - now()) * 1000);
 }
 
 // 0 once the drive answers again; -EINTR when the request's process was killed.

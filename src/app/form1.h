@@ -78,8 +78,7 @@ class Form1 : public QWidget {
     // drive that does not answer are marked, and the last entry plays.
     void RestoredFilesFound(const FoundFiles& found);
     // A folder the look left behind answered after all: its entries lose
-    // their mark (or wait for it no more), and those whose files it does not
-    // hold leave, as they would have at the start.
+    // their mark (or wait for it no more) and stay in the list.
     void LateFilesFound(const FoundFiles& late);
     // The look for the restored files, or a folder it waits for, is under way.
     bool LookingForRestoredFiles() const { return restoreLooks_ > 0 || !overdueLooks_.isEmpty(); }

@@ -200,15 +200,16 @@ void Form1::markSilentLooks() {
 }
 
 void Form1::LateFilesFound(const FoundFiles& late) {
-    QSet<QString> found, missing;
-    for (qsizetype i = 0; i < late.paths.size(); ++i) {
-        overdueLooks_.remove(late.paths[i]);
-        (late.names[i].trimmed().isEmpty() ? missing : found).insert(late.paths[i]);
+    // The entries stay, whatever the answer: the user has seen them, and a
+    // drive that comes back with an error is no proof that a file is gone.
+    QSet<QString> answered;
+    for (const QString& path : late.paths) {
+        overdueLooks_.remove(path);
+        answered.insert(path);
     }
     for (int i = 1; i <= ListView1->Count(); ++i)
-        if (found.contains(ListView1->Path(i)))
+        if (answered.contains(ListView1->Path(i)))
             ListView1->SetNotAnswering(i, false);
-    dropMissingRestored(missing);
 }
 
 void Form1::dropMissingRestored(const QSet<QString>& missing) {

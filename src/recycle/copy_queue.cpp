@@ -40,6 +40,10 @@ int CopyQueue::percent() const {
     return total > 0 ? int(copied * 100 / total) : 0;
 }
 
+bool CopyQueue::newestHasEnded() const {
+    return waiting_.empty() && running_ && running_->control->ended;
+}
+
 void CopyQueue::cancelNewest() {
     if (!waiting_.empty()) {
         Outcome never{waiting_.back(), {}, {}, true};
@@ -78,6 +82,7 @@ void CopyQueue::startNext() {
         if (!outcome.moved.to.isEmpty())
             outcome.arrived = identityNow(outcome.moved.to);
         outcome.cancelled = outcome.moved.to.isEmpty() && control->cancelled;
+        control->ended = true;
         QMetaObject::invokeMethod(qApp, [queue, outcome] {
             if (queue)
                 queue->done(outcome);

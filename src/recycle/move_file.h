@@ -16,6 +16,7 @@ namespace moving {
 struct CopyControl {
     std::atomic<qint64> copied{0}, total{0};
     std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false}; // the worker is done; its answer is on its way
 };
 
 // Moves from to the path to: 0, or the errno of what failed (EEXIST when to

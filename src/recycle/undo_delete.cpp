@@ -34,6 +34,13 @@ void Form1::UndoDelete() {
     // Not behind a box, and never while a delete or an add is half done.
     if (QApplication::activeModalWidget() || BusyUpdating)
         return;
+    // A copy that has just ended: its record is on its way, and this takes it back.
+    if (Copies->newestHasEnded()) {
+        QMetaObject::invokeMethod(
+            this, [this] { guarded("UndoDelete", [this] { UndoDelete(); }); },
+            Qt::QueuedConnection);
+        return;
+    }
     // During a copy to another drive, Ctrl+Z takes back that move: it stops.
     if (CancelNewestCopy() || Recycled.empty())
         return;

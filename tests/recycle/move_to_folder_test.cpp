@@ -298,6 +298,29 @@ TEST_F(MoveToFolderTest, AnUndoFromAnotherDriveCopiesBackBesideTheWindow) {
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
+// Ctrl+Z pressed as a copy to another drive ends, before the window has heard
+// of its end, takes that move back: it is not lost on a copy that can no
+// longer be stopped.
+TEST_F(MoveToFolderTest, CtrlZJustAsACopyEndsTakesThatMoveBack) {
+    const QString drive = otherDrive();
+    if (drive.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount a second file system (needs root)";
+    bind(2, drive);
+    ASSERT_TRUE(QFile(b).resize(qint64(256) << 20)); // a copy long enough to catch it under way
+    moveEntry(2, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Copies->busy(); }, 10000));
+    // No events meanwhile: the copy's answer waits in the queue.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!form->Copies->newestHasEnded() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(form->Copies->newestHasEnded());
+    form->UndoDelete(); // what Ctrl+Z runs, at once
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(b) && !form->Copies->busy(); }, 20000))
+        << "the move was not taken back";
+    EXPECT_FALSE(QFile::exists(drive + "/b.wav"));
+    EXPECT_EQ(currentPath(), b);
+}
+
 TEST_F(MoveToFolderTest, AFailedMoveLeavesTheFileAndItsEntryAndSaysWhy) {
     // Read-only: a read-only file system for root (who may write anywhere else).
     QString readOnly;

@@ -15,8 +15,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -30,6 +33,11 @@ namespace {
 constexpr int kLockWaitMs = 300;
 // How long the writer's end waits for a save under way.
 constexpr auto kLastSaveWait = std::chrono::milliseconds(1500);
+// What a writer that still gets work done uses of a core in a wait at the
+// least; one stuck in the kernel on a drive that stopped answering uses none.
+constexpr qint64 kSignOfLifeNs = 1'000'000;
+// However busy the writer stays, the window waits no longer than this.
+constexpr int kLongestWaitMs = 60'000;
 
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -209,6 +217,7 @@ struct SettingsWriter::State {
     bool stopping = false;
     bool started = false;
     bool ended = false;
+    std::optional<clockid_t> writerClock; // the processor time the writer's thread has used
     quint64 asked = 0, done = 0;
     QObject* here = nullptr; // cleared before it goes, under the mutex
     std::vector<std::pair<std::function<void(const QString&)>, QString>> failures;
@@ -262,6 +271,10 @@ void yieldToPlayback() {
 
 void writeAsAsked(const std::shared_ptr<SettingsWriter::State>& state) {
     yieldToPlayback();
+    if (clockid_t clock; ::pthread_getcpuclockid(::pthread_self(), &clock) == 0) {
+        const std::lock_guard lock(state->mutex);
+        state->writerClock = clock;
+    }
     for (;;) {
         std::vector<SettingsWriter::Save> batch;
         {
@@ -330,10 +343,28 @@ bool SettingsWriter::waitForSaves(int ms) {
     {
         std::unique_lock lock(state_->mutex);
         const auto done = [&] { return state_->done == state_->asked; };
-        if (ms < 0)
+        // Nanoseconds of a core the writer has used; a thread that has gone uses no more.
+        const auto worked = [&]() -> qint64 {
+            timespec used{};
+            if (!state_->writerClock || ::clock_gettime(*state_->writerClock, &used) != 0)
+                return 0;
+            return qint64(used.tv_sec) * 1'000'000'000 + used.tv_nsec;
+        };
+        if (ms < 0) {
             state_->changed.wait(lock, done);
-        else
-            state_->changed.wait_for(lock, std::chrono::milliseconds(ms), done);
+        } else {
+            // A long list's save on a busy machine is slow, not stuck: it is
+            // waited for while it gets work done in each wait.
+            qint64 before = worked();
+            for (int waited = 0;
+                 !state_->changed.wait_for(lock, std::chrono::milliseconds(ms), done) &&
+                 (waited += ms) < kLongestWaitMs;) {
+                const qint64 now = worked();
+                if (now - before < kSignOfLifeNs)
+                    break;
+                before = now;
+            }
+        }
         landed = done();
     }
     state_->tell();

@@ -5,6 +5,7 @@
 #include "support/form_fixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -432,6 +433,29 @@ TEST_F(SettingsFileTest, SavesThatPileUpLandWithTheNewestListAndNeverHoldTheWind
     EXPECT_EQ(stored("ListCount"), "21");
     EXPECT_EQ(stored("Song20"), QDir(dir.path()).filePath("more/20.wav"));
     EXPECT_TRUE(dialogs.shown.empty()) << "a lock held a moment is no failure";
+}
+
+// Closing waits for the last save as long as its writer gets work done (a
+// long list on a busy machine is slow, not stuck), and not beyond its wait
+// for one that does nothing (held up by another copy's lock here, as by a
+// drive that stopped answering).
+TEST_F(SettingsFileTest, AWriterAtWorkIsWaitedForAndOneThatDoesNothingIsNot) {
+    IniSettingsStore store;
+    const QStringList paths(200'000, QStringLiteral("/music/a name of the usual length.wav"));
+    store.write(QStringLiteral("ListCount"), QString::number(paths.size()));
+    store.writeNumbered(QStringLiteral("Song"), paths);
+    QElapsedTimer clock;
+    clock.start();
+    store.commit();
+    EXPECT_TRUE(store.waitForSaves(100)) << "a save at work was taken for a stuck one";
+    EXPECT_GT(clock.elapsed(), 100) << "the save was too quick to tell anything";
+    QLockFile other(settingsFile() + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(5000));
+    store.write(QStringLiteral("ListCount"), QStringLiteral("1"));
+    store.commit();
+    EXPECT_FALSE(store.waitForSaves(100));
+    other.unlock();
+    EXPECT_TRUE(store.waitForSaves(20000));
 }
 
 } // namespace

@@ -139,11 +139,11 @@ int moveNoReplace(const QString& from, const QString& to, CopyControl* control) 
     return error == EXDEV ? copyAcross(source, target, control) : error;
 }
 
-bool sameDrive(const QString& path, const QString& folder) {
+bool acrossDrives(const QString& path, const QString& folder) {
     struct stat file {
     }, into{};
     return ::lstat(QFile::encodeName(path).constData(), &file) == 0 &&
-           ::stat(QFile::encodeName(folder).constData(), &into) == 0 && file.st_dev == into.st_dev;
+           ::stat(QFile::encodeName(folder).constData(), &into) == 0 && file.st_dev != into.st_dev;
 }
 
 QString numberedName(const QString& name, int n) {

@@ -24,8 +24,9 @@ struct CopyControl {
 int moveNoReplace(const QString& from, const QString& to, CopyControl* control = nullptr);
 
 // Whether the file at path (a link itself, not what it points at) and the
-// folder are on one drive (a rename moves it).
-bool sameDrive(const QString& path, const QString& folder);
+// folder are both there, on two drives: a move between them is a copy. A file
+// or folder that is gone is no copy's business; the move says why at once.
+bool acrossDrives(const QString& path, const QString& folder);
 
 // "take 3.wav" as the n-th free name: "take 3.wav", "take 3 (2).wav", …
 QString numberedName(const QString& name, int n);

@@ -112,9 +112,9 @@ void Form1::movePlaying(Trap& trap, int number) {
     const QString name = QFileInfo(path).fileName();
     const QString target = QDir(folder).filePath(name);
     // Keyed by the target, so a folder that stops answering is the one left alone.
-    const std::optional<bool> sameDrive =
-        disk::call<bool>(target, [path, folder] { return moving::sameDrive(path, folder); });
-    if (sameDrive && !*sameDrive)
+    const std::optional<bool> across =
+        disk::call<bool>(target, [path, folder] { return moving::acrossDrives(path, folder); });
+    if (across && *across)
         return moveAcross(trap, n, number);
     // Stopped before the file is touched, so the player has let go of it.
     trap(108, [&] { WMP->stop(); });
@@ -126,7 +126,7 @@ void Form1::movePlaying(Trap& trap, int number) {
                 done.arrived = identityNow(done.moved.to);
             return done;
         },
-        sameDrive ? disk::kMoveMs : 0,
+        across ? disk::kMoveMs : 0, // not at all when the drive did not answer
         [path, n,
          toWindow = onWindowThread("MoveToFolderKey", &Form1::MovedLate)](const MoveOutcome& late) {
             if (!late.moved.to.isEmpty())

@@ -6,7 +6,6 @@
 #include "platform/product.h"
 #include "playback/player_widget.h"
 #include "playlist/list_view.h"
-
 #include "recycle/move_file.h"
 
 #include <QApplication>
@@ -16,15 +15,16 @@
 
 namespace {
 
-// A file moved to a folder on another drive comes back by a copy; when the
-// drive does not say, the undo is tried here and says why it cannot.
+// A file moved to a folder on another drive comes back by a copy. One that is
+// gone from there, or whose drive does not say, is tried here, and the undo
+// says at once why it cannot.
 bool comesFromAnotherDrive(const SentFile& file) {
     if (file.toTrash())
         return false;
     const QString home = QFileInfo(file.originalPath).absolutePath();
-    return !disk::call<bool>(file.sentTo, [file, home] {
-                return moving::sameDrive(file.sentTo, home);
-            }).value_or(true);
+    return disk::call<bool>(file.sentTo,
+                            [file, home] { return moving::acrossDrives(file.sentTo, home); })
+        .value_or(false);
 }
 
 } // namespace

@@ -77,23 +77,7 @@ playing_big() { ls -l "/proc/$app/fd" 2>/dev/null | grep -qF "$music/big.wav"; }
 big_again() { "$BUILD/thrennic" "$music/big.wav"; wait_until 20 playing_big; sleep 1.5; }
 
 # peers COUNT SECONDS: that many connections to the program's socket that say nothing.
-peers() {
-  /usr/bin/python3 - "$XDG_RUNTIME_DIR/thrennic-$(id -u).socket" "$@" <<'PY'
-import resource, socket, sys, time
-path, count, seconds = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
-soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, count + 64), hard))
-held = []
-for _ in range(count):
-    s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-    try:
-        s.connect(path)
-        held.append(s)
-    except OSError:
-        s.close()
-time.sleep(seconds)
-PY
-}
+peers() { /usr/bin/python3 "$ROOT/tests/tools/silent_peers.py" "$XDG_RUNTIME_DIR/thrennic-$(id -u).socket" "$@"; }
 # send_names COUNT [CLAIM]: one message of COUNT names as a later copy frames
 # it; with CLAIM, a frame that says CLAIM bytes and then stops.
 send_names() {

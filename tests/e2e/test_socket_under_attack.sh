@@ -14,22 +14,7 @@ SOCKET="$XDG_RUNTIME_DIR/thrennic-$(id -u).socket"
 # The program's processor time, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$APP/stat"; }
 
-/usr/bin/python3 - "$SOCKET" "$WORK/peers.ready" <<'PY' &
-import os, resource, socket, sys, time
-path, ready = sys.argv[1:]
-soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, 2048), hard))
-held = []
-for _ in range(1100):
-    s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-    try:
-        s.connect(path)
-        held.append(s)
-    except OSError:
-        s.close()
-open(ready, "w").close()
-time.sleep(60)
-PY
+/usr/bin/python3 "$(dirname "$0")/../tools/silent_peers.py" "$SOCKET" 1100 60 "$WORK/peers.ready" &
 PEERS=$!
 PIDS+=("$PEERS")
 wait_for 30 test -f "$WORK/peers.ready" || fail "the peers did not connect"

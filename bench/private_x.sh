@@ -50,3 +50,17 @@ saved_home() {
     for i in $(seq 0 $(($2 - 1))); do echo "Song$i=$music/take $i.wav"; done
   } >"$XDG_CONFIG_HOME/Kestrelin/Kestrelin.conf"
 }
+
+# probe SECONDS ACTION...: how long the window ($window) stops answering while
+# ACTION runs, by the stall probe ($PROBE): "OWN LONGEST MACHINE" in ms, the
+# longest stall less the machine's own pauses, as measured, and the machine's
+# longest pause.
+probe() {
+  local seconds=$1 out="$WORK/probe.out"; shift
+  "$PROBE" "$window" "$seconds" >"$out" &
+  local prober=$!
+  sleep 0.2
+  "$@" >/dev/null 2>&1 || true
+  wait "$prober"
+  sed -n 's/.*longest_ms=\([0-9.]*\) own_ms=\([0-9.]*\) machine_ms=\([0-9.]*\).*/\2 \1 \3/p' "$out"
+}

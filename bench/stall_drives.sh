@@ -6,7 +6,9 @@
 # writes 40 MB/s (cancelled with Esc), Ctrl+3 to a drive that stops answering,
 # 1,100 peers that connect and say nothing, a hand-over of 100,000 names in one
 # message (once, last) and one that claims 100 MB. Prints each action's longest
-# stall, the median over the rounds and the worst.
+# stall less the machine's own pauses (see stall_probe.cpp), the median over
+# the rounds and the worst, then the worst as measured and the machine's
+# longest pause in those rounds.
 #
 #   bench/stall_drives.sh [ROUNDS]    (builds what it runs; needs root: it mounts)
 set -euo pipefail
@@ -58,16 +60,6 @@ with open(sys.argv[1], "wb") as out:
     out.truncate(size)
 PY
 
-# probe SECONDS ACTION...: the longest round trip while ACTION runs.
-probe() {
-  local seconds=$1 out="$WORK/probe.out"; shift
-  "$PROBE" "$window" "$seconds" >"$out" &
-  local prober=$!
-  sleep 0.2
-  "$@" >/dev/null 2>&1 || true
-  wait "$prober"
-  sed -n 's/.*longest_ms=\([0-9.]*\).*/\1/p' "$out"
-}
 wait_until() { # SECONDS CHECK...
   local deadline=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do ((SECONDS < deadline)) || return 1; sleep 0.1; done
@@ -150,10 +142,19 @@ for entries in 1000 100000; do
   wait "$app" || true
 done
 
-# The median of the rounds' longest stalls, and the worst of them.
-summary() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { printf "%s (%s)", v[int((NR + 1) / 2)], v[NR] }'; }
-echo "longest stall in ms: median of $ROUNDS rounds (worst)"
-printf '%-16s %18s %18s\n' action "1,000 entries" "100,000 entries"
+# From the rounds' "OWN LONGEST MACHINE" triples: the median own stall and
+# the worst (in parentheses), the worst as measured, the machine's longest pause.
+summary() {
+  tr ' ' '\n' <<<"$1" | sed '/^$/d' | paste - - - | sort -g | awk '
+    { own[NR] = $1; if ($2 > raw) raw = $2; if ($3 > machine) machine = $3 }
+    END { printf "%s (%s) %s %s", own[int((NR + 1) / 2)], own[NR], raw, machine }'
+}
+echo "longest stall in ms less the machine's pauses: median of $ROUNDS rounds (worst);"
+echo "then the worst as measured / the machine's longest pause"
+printf '%-16s %26s %26s\n' action "1,000 entries" "100,000 entries"
 for action in "${actions[@]}"; do
-  printf '%-16s %18s %18s\n' "$action" "$(summary "${stall[1000,$action]}")" "$(summary "${stall[100000,$action]}")"
+  read -r small_median small_worst small_raw small_machine <<<"$(summary "${stall[1000,$action]}")"
+  read -r large_median large_worst large_raw large_machine <<<"$(summary "${stall[100000,$action]}")"
+  printf '%-16s %26s %26s\n' "$action" "$small_median $small_worst $small_raw/$small_machine" \
+    "$large_median $large_worst $large_raw/$large_machine"
 done

@@ -3,7 +3,7 @@
 
 The folders stand in this order, each using only those before it:
 
-    platform  settings  engine  waveform  playback  playlist  recycle  ui  app  desktop
+    platform  settings  history  engine  waveform  playback  playlist  recycle  ui  app  desktop
 
 app/ is the window: it and every file that defines Form1's handlers (which
 live beside the parts they drive) stand at app's place, whatever their folder.
@@ -18,7 +18,7 @@ import pathlib
 import re
 import sys
 
-ORDER = ["platform", "settings", "engine", "waveform", "playback", "playlist", "recycle", "ui",
+ORDER = ["platform", "settings", "history", "engine", "waveform", "playback", "playlist", "recycle", "ui",
          "app", "desktop", "main"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 

@@ -18,5 +18,6 @@ FileIdentity identityNow(const QString& path) {
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return {info.st_dev, info.st_ino, info.st_size,
-            qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+            qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec,
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }

@@ -1,5 +1,6 @@
 #include "settings/settings_writer.h"
 
+#include "platform/behind_playback.h"
 #include "platform/failure.h"
 #include "platform/leftovers.h"
 #include "platform/plain_file.h"
@@ -20,9 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <pthread.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -261,15 +260,8 @@ SettingsWriter::Save asOne(std::vector<SettingsWriter::Save>& saves) {
     return one;
 }
 
-// The file is written behind the sound and the window: a long list's save
-// takes a core and the disk for a while, and the next file must not wait.
-void yieldToPlayback() {
-    ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), 10);
-    constexpr int kWhoThisThread = 1, kBestEffort = 2, kClassShift = 13, kLowest = 7;
-    ::syscall(SYS_ioprio_set, kWhoThisThread, 0, (kBestEffort << kClassShift) | kLowest);
-}
-
 void writeAsAsked(const std::shared_ptr<SettingsWriter::State>& state) {
+    // A long list's save takes a core and the disk for a while.
     yieldToPlayback();
     if (clockid_t clock; ::pthread_getcpuclockid(::pthread_self(), &clock) == 0) {
         const std::lock_guard lock(state->mutex);

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "history/history_store.h"
 #include "platform/delete_key_latch.h"
 #include "platform/dialogs.h"
 #include "platform/layout_units.h"
@@ -28,6 +29,10 @@ Form1::Form1(Platform platform)
       programFolder_(platform.programFolder), endProgram_(std::move(platform.endProgram)),
       showFolder_(std::move(platform.showFolder)) {
     CommonDialog1 = std::make_unique<OpenDialog>(platform.filePicker, kOpenDialogBufferChars);
+    if (!platform.historyFile.isEmpty())
+        History = std::make_unique<HistoryStore>(platform.historyFile, [this](const QString& why) {
+            guarded("History", [&] { sayHistoryNotKept(why); });
+        });
     SkinFramework1 = std::make_unique<SkinEngine>();
     buildControls();
 }

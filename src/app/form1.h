@@ -27,6 +27,7 @@
 
 class QCheckBox;
 class QCloseEvent;
+class HistoryStore;
 class SettingsStore;
 class QGroupBox;
 class QMimeData;
@@ -249,6 +250,21 @@ class Form1 : public QWidget {
     bool mayDeletePlaying(bool moving = false);
     void sayTooSoon(bool moving = false); // a press within the pause between deletes
 
+    // ---- History across sittings (src/history) ------------------------------
+    // Every file sent away and every undo is recorded as it is done, and the
+    // decisions of earlier sittings not yet taken back lie under this
+    // sitting's on the undo stack: after a restart Ctrl+Z goes on into them,
+    // with the same checks.
+    std::unique_ptr<HistoryStore> History; // none when no history file was given
+    void rememberSent(SentFile& file);     // a new decision: it gets its key
+    void rememberUndone(const SentFile& file);
+    void rememberRefused(const SentFile& file, const QString& why); // it leaves the stack for good
+    // The newest of them come back at start-up, found on the history's thread.
+    static constexpr int kEarlierDecisions = 1000;
+    void bringInEarlierDecisions();
+    bool LookingForEarlierDecisions() const { return lookingForEarlier_; }
+    void sayHistoryNotKept(const QString& why); // once, on the player's screen
+
     // ---- Sorting into folders (src/recycle) -------------------------------
     // The folder Ctrl+N moves the playing file to, for N from 1 to 9; empty while unbound.
     QString BoundFolders[10];
@@ -376,6 +392,7 @@ class Form1 : public QWidget {
     QTimer* walkProgress_ = nullptr;                 // shows how many they have found
     QTimer* copyProgress_ = nullptr;                 // shows how far the copy is
     bool closeOnceCopied_ = false;                   // the user chose to wait for it
+    bool lookingForEarlier_ = false;                 // earlier sittings' decisions asked for
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

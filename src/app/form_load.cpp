@@ -302,6 +302,7 @@ void Form1::Form_Load() {
     guarded("LoadFolderBindings", [&] { LoadFolderBindings(); });
     guarded("LoadSoundOptions", [&] { LoadSoundOptions(); });
     sweepLeftovers();
+    guarded("bringInEarlierDecisions", [&] { bringInEarlierDecisions(); });
 }
 
 void Form1::sweepLeftovers() {

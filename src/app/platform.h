@@ -23,4 +23,6 @@ struct Platform {
     std::function<void()> endProgram;
     // Shows a folder in the desktop's file manager; false when no program could open it.
     std::function<bool(const QString& folder)> showFolder;
+    // The history of decisions and files heard; none is kept when empty.
+    QString historyFile = {};
 };

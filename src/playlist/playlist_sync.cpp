@@ -65,14 +65,15 @@ void Form1::update_playlist2(const PlaylistEntry& dele, short proc_it) {
                     return;
                 // Taken late, it counts as sent from the place its entry had.
                 const QString path = item->sourceURL();
-                Recycled.trash(path, dialogs_,
-                               [path, entry = deletingEntry_,
-                                toWindow = onWindowThread("DeleteToRBIN", &Form1::TrashedLate)](
-                                   const std::optional<SentFile>& found) {
-                                   SentFile sent = found.value_or(SentFile{path, {}, {}, 0, {}, {}});
-                                   sent.entryNumber = entry;
-                                   toWindow(sent);
-                               });
+                Recycled.trash(
+                    path, dialogs_,
+                    [path, entry = deletingEntry_,
+                     toWindow = onWindowThread("DeleteToRBIN", &Form1::TrashedLate)](
+                        const std::optional<SentFile>& found) {
+                        SentFile sent = found.value_or(SentFile{path, {}, {}, 0, {}, {}, {}});
+                        sent.entryNumber = entry;
+                        toWindow(sent);
+                    });
             });
     }
     trap(106, [&] { BusyUpdating = false; });

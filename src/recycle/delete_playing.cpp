@@ -51,6 +51,7 @@ void Form1::deletePlaying(Trap& trap) {
         SentFile& sent = Recycled.newest();
         sent.entryNumber = n;
         sent.alsoAt = alsoAt;
+        rememberSent(sent);
         // Its file is in the Trash: no entry may go on naming it.
         trap(111, [&] { removeEntriesOf(sent.originalPath); });
         const QString name = QFileInfo(sent.originalPath).fileName();
@@ -136,7 +137,9 @@ void Form1::TrashedLate(const SentFile& file) {
         WMPView->showNotice(QStringLiteral("Sent to the Trash after all: %1").arg(name));
         return;
     }
-    Recycled.moved(file);
+    SentFile sent = file;
+    rememberSent(sent);
+    Recycled.moved(sent);
     WMPView->showNotice(
         QStringLiteral("Sent to the Trash after all: %1 \u2014 Ctrl+Z to undo").arg(name));
 }

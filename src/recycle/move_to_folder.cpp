@@ -130,7 +130,7 @@ void Form1::movePlaying(Trap& trap, int number) {
         [path, n,
          toWindow = onWindowThread("MoveToFolderKey", &Form1::MovedLate)](const MoveOutcome& late) {
             if (!late.moved.to.isEmpty())
-                toWindow(SentFile{path, late.moved.to, {}, n, late.arrived, {}});
+                toWindow(SentFile{path, late.moved.to, {}, n, late.arrived, {}, {}});
         });
     if (!outcome || outcome->moved.to.isEmpty()) {
         WMPView->showNotice(QStringLiteral("Not moved: %1").arg(name));
@@ -147,7 +147,9 @@ void Form1::movePlaying(Trap& trap, int number) {
     QList<int> places;
     trap(112, [&] { places = removeEntriesOf(path); });
     places.removeOne(n);
-    Recycled.moved({path, movedTo, {}, n, outcome->arrived, places});
+    SentFile sent{path, movedTo, {}, n, outcome->arrived, places, {}};
+    rememberSent(sent);
+    Recycled.moved(sent);
     WMPView->showNotice(movedNotice(path, movedTo, QString()));
     trap(114, [&] { pauseDeletes(deleteAsked_.elapsed()); });
     // The entry that moved up into its place, or entry 1 after the last; as
@@ -230,14 +232,16 @@ void Form1::CopyFinished(const CopyQueue::Outcome& outcome) {
     if (!outcome.moved.to.isEmpty()) {
         // An entry of the file added while it was copied names nothing now.
         trap(100, [&] { removeEntriesOf(job.path); });
-        Recycled.moved(
-            {job.path, outcome.moved.to, {}, job.entryNumber, outcome.arrived, job.alsoAt});
+        SentFile sent{job.path,        outcome.moved.to, {}, job.entryNumber,
+                      outcome.arrived, job.alsoAt,       {}};
+        rememberSent(sent);
+        Recycled.moved(sent);
         trap(102, [&] { SaveListAndOptions(); });
         WMPView->showNotice(movedNotice(job.path, outcome.moved.to, QString()));
         return;
     }
     // The file stayed where it was: its entries come back where they were.
-    trap(104, [&] { insertRestored({job.path, {}, {}, job.entryNumber, {}, job.alsoAt}); });
+    trap(104, [&] { insertRestored({job.path, {}, {}, job.entryNumber, {}, job.alsoAt, {}}); });
     trap(106, [&] { SaveListAndOptions(); });
     if (outcome.cancelled) {
         WMPView->showNotice(
@@ -254,6 +258,7 @@ void Form1::MovedLate(const SentFile& file) {
     SentFile moved = file;
     trap(100, [&] { moved.alsoAt = removeEntriesOf(file.originalPath); });
     moved.alsoAt.removeOne(moved.entryNumber);
+    rememberSent(moved);
     Recycled.moved(moved);
     trap(102, [&] { SaveListAndOptions(); });
     WMPView->showNotice(movedNotice(file.originalPath, file.sentTo, QStringLiteral(" after all")));

@@ -191,7 +191,7 @@ std::optional<SentFile> findTrashed(const QString& path, const Expected& expecte
             folder + QStringLiteral("/files/") + infoName.chopped(suffix.size());
         return SentFile{
             path, trashed, folder + QStringLiteral("/info/") + infoName, 0, identityNow(trashed),
-            {}};
+            {},   {}};
     };
     for (qsizetype i = 0; i < expected.folders.size(); ++i)
         if (infoIsFor(expected.folders[i], expected.infoFiles[i], path))

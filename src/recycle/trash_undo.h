@@ -21,6 +21,7 @@ struct SentFile {
     int entryNumber = 0;  // the list position its entry had, from 1
     FileIdentity arrived; // the file as it lay where it went, when it got there
     QList<int> alsoAt;    // the positions other entries of the same file had, from 1
+    QString historyKey;   // its decision in the history; empty while not recorded
     bool toTrash() const { return !infoPath.isEmpty(); }
 };
 
@@ -62,7 +63,8 @@ QString restore(const SentFile& file);
 // A copy back from another drive reports to control, and stops when it says so.
 QString bringBack(const SentFile& file, moving::CopyControl* control = nullptr);
 
-// The deletes and moves of this session that can still be taken back, newest last.
+// The deletes and moves that can still be taken back, newest last: this
+// sitting's, above those of earlier sittings the history kept.
 class TrashUndo {
   public:
     // Where a file went that the Trash took after the wait for it was given
@@ -74,6 +76,10 @@ class TrashUndo {
     // A file sent away some other way (moved to a folder of the user's, or
     // taken by the Trash late), to be taken back like a delete.
     void moved(SentFile file) { done_.push_back(std::move(file)); }
+    // Files sent away in earlier sittings, oldest first: below this sitting's.
+    void earlier(const std::vector<SentFile>& files) {
+        done_.insert(done_.begin(), files.begin(), files.end());
+    }
     bool empty() const { return done_.empty(); }
     size_t size() const { return done_.size(); }
     SentFile& newest() { return done_.back(); }

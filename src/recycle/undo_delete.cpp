@@ -65,6 +65,7 @@ void Form1::UndoDelete() {
         sayNotRestored(last, why);
         return;
     }
+    rememberUndone(last);
     int at = 0;
     trap(100, [&] { at = insertRestored(last); });
     trap(102, [&] { PlayNew(at); });
@@ -75,6 +76,7 @@ void Form1::UndoDelete() {
 
 void Form1::sayNotRestored(const SentFile& file, const QString& why) {
     // That delete cannot be taken back; it leaves the stack, and the next Ctrl+Z goes further.
+    rememberRefused(file, why);
     WMPView->showNotice(
         QStringLiteral("Could not restore %1").arg(QFileInfo(file.originalPath).fileName()));
     const QString from =
@@ -99,6 +101,7 @@ void Form1::UndoCopyFinished(const CopyQueue::Outcome& outcome) {
     }
     // Back while the user went on: it plays, as an undo's file does, but counts
     // as not yet heard.
+    rememberUndone(last);
     int at = 0;
     trap(100, [&] { at = insertRestored(last); });
     trap(102, [&] { outsideSwitch([&] { PlayNew(at); }); });
@@ -129,6 +132,7 @@ int Form1::insertRestored(const SentFile& file) {
 
 void Form1::RestoredLate(const SentFile& file) {
     Trap trap(dialogs_, "UndoDelete");
+    rememberUndone(file);
     trap(100, [&] { insertRestored(file); });
     trap(102, [&] { SaveListAndOptions(); });
     trap(104, [&] { FreshPlaylist = false; });

@@ -36,7 +36,8 @@ void FormTest::restart() {
                                             [this](const QString& folder) {
                                                 foldersShown << folder;
                                                 return folderOpens;
-                                            }});
+                                            },
+                                            historyFile()});
     if (beforeLoad)
         beforeLoad(*engine);
     form->Form_Load();

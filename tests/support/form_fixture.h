@@ -53,6 +53,8 @@ class FormTest : public ::testing::Test {
     void hearPlaying();
 
     QTemporaryDir dir;
+    QTemporaryDir historyDir; // the history's, kept across restarts as the user's is
+    QString historyFile() const { return historyDir.filePath(QStringLiteral("history.sqlite")); }
     RecordingDialogs dialogs;
     FakeFilePicker picker;
     QStringList foldersShown;

@@ -1,11 +1,13 @@
 #include "app/form1.h"
 #include "desktop/command_line.h"
 #include "desktop/font_preload.h"
+#include "desktop/history_command.h"
 #include "desktop/mpris.h"
 #include "desktop/single_instance.h"
 #include "desktop/termination.h"
 #include "desktop/window_manager_close.h"
 #include "engine/engine_starter.h"
+#include "history/history_db.h"
 #include "platform/dialogs.h"
 #include "platform/open_dialog.h"
 #include "platform/product.h"
@@ -19,17 +21,21 @@
 #include <clocale>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 int main(int argc, char* argv[]) {
-    // The font configuration is read on a worker while Qt connects to the display.
-    const FontConfigPreload fonts;
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(kDesktopId);
     // The names as the system gave them: Qt's own text of them may be lossy.
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QByteArray(argv[i]);
+    // The history is read or removed without a window (nor a display).
+    if (const std::optional<int> status = runHistoryCommand(arguments, history::defaultFile()))
+        return *status;
+    // The font configuration is read on a worker while Qt connects to the display.
+    const FontConfigPreload fonts;
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(kDesktopId);
     const std::unique_ptr<char, decltype(&std::free)> here(::get_current_dir_name(), &std::free);
     const NamedFiles files = commandLineFiles(arguments, here ? QByteArray(here.get()) : "/");
     // A copy already running takes the files and comes to the front; this one is not needed.
@@ -47,7 +53,8 @@ int main(int argc, char* argv[]) {
                           [&mainLoopRunning] { endProgramAfterUnload(mainLoopRunning); },
                           [](const QString& folder) {
                               return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-                          }});
+                          },
+                          history::defaultFile()});
     dialogs.setParent(&window);
     picker.setParent(&window);
     closeOnTerminationSignals(window);

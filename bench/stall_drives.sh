@@ -60,6 +60,12 @@ with open(sys.argv[1], "wb") as out:
     out.truncate(size)
 PY
 
+# fail WHAT: says what went wrong, with a picture of the screen beside the build.
+fail() {
+  import -window root "$BUILD/stall_drives_failure.png" 2>/dev/null || true
+  echo "$1 (the screen: $BUILD/stall_drives_failure.png)" >&2
+  exit 1
+}
 wait_until() { # SECONDS CHECK...
   local deadline=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do ((SECONDS < deadline)) || return 1; sleep 0.1; done
@@ -113,26 +119,26 @@ for entries in 1000 100000; do
   wait_until 60 xdotool search --onlyvisible --name '^Thrennic$'
   window=$(xdotool search --onlyvisible --name '^Thrennic$' | head -n 1)
   xdotool windowactivate --sync "$window"
-  wait_until 60 playing_big || { echo "big.wav did not play at the start" >&2; exit 1; }
+  wait_until 60 playing_big || fail "big.wav did not play at the start"
   sleep 2 # heard, and the engine and the first waveform settle
   for ((round = 1; round <= ROUNDS; round++)); do
     ((round == 1)) || big_again
     stall[$entries,idle]+=" $(probe 1 true)"
     stall[$entries,ctrl+1-tmpfs]+=" $(probe 6 xdotool key ctrl+1)"
-    wait_until 60 test -f "$fast/big.wav" -a ! -e "$music/big.wav" || { echo "Ctrl+1 moved nothing" >&2; exit 1; }
+    wait_until 60 test -f "$fast/big.wav" -a ! -e "$music/big.wav" || fail "Ctrl+1 moved nothing"
     stall[$entries,undo-tmpfs]+=" $(probe 6 xdotool key ctrl+z)"
-    wait_until 60 test -f "$music/big.wav" -a ! -e "$fast/big.wav" || { echo "Ctrl+Z brought nothing back" >&2; exit 1; }
+    wait_until 60 test -f "$music/big.wav" -a ! -e "$fast/big.wav" || fail "Ctrl+Z brought nothing back"
     big_again
     touch "$WORK/dead.flag"
     stall[$entries,ctrl+3-dead]+=" $(probe 6 xdotool key ctrl+3)"
     # Esc gives up the copy; it ends once the drive answers again.
     xdotool key Escape
     rm -f "$WORK/dead.flag"
-    wait_until 60 bash -c "! ls -A '$WORK/dead.backing' | grep -q ." || { echo "the move to the dead drive went on" >&2; exit 1; }
+    wait_until 60 bash -c "! ls -A '$WORK/dead.backing' | grep -q ." || fail "the move to the dead drive went on"
     big_again
     stall[$entries,ctrl+2-40MB/s]+=" $(probe 8 xdotool key ctrl+2)"
     stall[$entries,esc-cancel]+=" $(probe 3 xdotool key Escape)"
-    wait_until 60 bash -c "! ls -A '$WORK/slow.backing' | grep -q ." || { echo "Esc did not cancel the slow copy" >&2; exit 1; }
+    wait_until 60 bash -c "! ls -A '$WORK/slow.backing' | grep -q ." || fail "Esc did not cancel the slow copy"
     stall[$entries,peers-1100]+=" $(probe 5 peers 1100 3)"
     # Last: the list grows by the names handed over.
     ((round < ROUNDS)) || stall[$entries,names-100000]+=" $(probe 6 send_names 100000)"

@@ -175,11 +175,22 @@ void Form1::buildControls() {
 
     connect(WMP.get(), &Player::CurrentItemChange, this,
             [this](const Media& item, Player::ChangeCause cause) {
+                followListening(cause);
                 followHearing(cause);
                 WMP_CurrentItemChange(item, cause);
             });
-    connect(WMP.get(), &Player::positionChanged, this,
-            [this](double seconds) { WMP_PositionChange(seconds); });
+    connect(WMP.get(), &Player::positionChanged, this, [this](double seconds) {
+        listenedTo(seconds);
+        WMP_PositionChange(seconds);
+    });
+    connect(ListView1->model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { noteAddedEntries(first, last); });
+    connect(ListView1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { showProgress(); });
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    progressTimer_->setInterval(200);
+    connect(progressTimer_, &QTimer::timeout, this,
+            [this] { guarded("showProgress", [&] { countProgress(); }); });
     connect(WMPView, &PlayerWidget::GotFocus, this, [this] { WMP_GotFocus(); });
     connect(WMPView, &PlayerWidget::LostFocus, this, [this] { WMP_LostFocus(); });
     connect(WMPView, &PlayerWidget::DoubleClick, this, [this] { WMP_DoubleClick(); });

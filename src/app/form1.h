@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSet>
@@ -264,6 +265,25 @@ class Form1 : public QWidget {
     void bringInEarlierDecisions();
     bool LookingForEarlierDecisions() const { return lookingForEarlier_; }
     void sayHistoryNotKept(const QString& why); // once, on the player's screen
+    // A file counts as heard once it has played kHeardAfterMs in all (or to
+    // its end, if shorter): its entries are marked, and the history keeps it
+    // with how long it has played. The marks of files heard in earlier
+    // sittings come in from workers as entries join the list; a file written
+    // since it was heard gets none.
+    static constexpr qint64 kHeardAfterMs = 2000;
+    void followListening(Player::ChangeCause cause); // a new current item
+    void listenedTo(double seconds);                 // a position while it plays
+    void lookForHeard(const QStringList& paths);
+    struct HeardFiles {
+        QHash<QString, qint64> msByPath;
+    };
+    void HeardFilesFound(const HeardFiles& found);
+    // Ctrl+J: the next entry below the selected one whose file has not been
+    // heard, wrapping at the end.
+    void PlayNextUnheard();
+    // "Heard 1,204 of 10,000 · 388 to the Trash · 240 moved": this list's
+    // entries heard, and what was sent away from its folders, in every sitting.
+    void showProgress();
 
     // ---- Sorting into folders (src/recycle) -------------------------------
     // The folder Ctrl+N moves the playing file to, for N from 1 to 9; empty while unbound.
@@ -393,6 +413,23 @@ class Form1 : public QWidget {
     QTimer* copyProgress_ = nullptr;                 // shows how far the copy is
     bool closeOnceCopied_ = false;                   // the user chose to wait for it
     bool lookingForEarlier_ = false;                 // earlier sittings' decisions asked for
+    struct Listening {
+        QString path;
+        FileIdentity identity;
+        qint64 playedMs = 0, recordedMs = 0; // in this sitting, and how much of it is recorded
+        qint64 beforeMs = 0;                 // heard in earlier sittings, when it counted
+        double at = -1;                      // its last position reported while playing
+        bool counted = false;
+    };
+    Listening listening_; // the current file, as heard
+    void countHeard();
+    void finishListening(bool playedToEnd);
+    void noteAddedEntries(int first, int last); // their files are looked up as heard
+    QStringList heardLooks_;                    // added paths, looked up together
+    bool restoreLookedForHeard_ = false;        // a long list's, before its entries came
+    QTimer* progressTimer_ = nullptr;           // one count for a burst of changes
+    void countProgress();
+    QSet<QString> listFolders_; // of every entry the list held in this sitting
 };
 
 // The value of an option box as the program sees it: 0 off, 1 on, 2 grayed.

@@ -78,6 +78,11 @@ void Form1::restorePlaylist(Trap& trap, int count) {
     // and reading their folders take longer than bringing up the window.
     if (last >= kRestoreAfterShowFrom) {
         lookForRestoredFiles(paths); // beside the start, on a core of its own
+        // Their marks too: they are known by path before the entries are made.
+        if (History) {
+            lookForHeard(paths);
+            restoreLookedForHeard_ = true;
+        }
         pendingRestore_ = std::move(paths);
         // A window never shown (a test's) gets its list in the next round of events.
         QTimer::singleShot(0, this, [this] {

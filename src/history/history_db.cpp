@@ -137,8 +137,8 @@ bool makePrivate(const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return false;
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray file = QFile::encodeName(path);
     const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0)
@@ -369,24 +369,59 @@ std::vector<Decision> Database::allDecisions(Trouble& t) {
 }
 
 QHash<QString, Heard> Database::heardOf(const QStringList& paths, Trouble& t) {
-    Statement select(db_, "SELECT device, inode, size, modified_ns, heard_ms FROM heard WHERE "
-                          "path = ?1");
+    // Very many paths are found faster in one pass over the table than one by one.
+    constexpr qsizetype kLookUpsFrom = 10000;
+    const bool scan = paths.size() >= kLookUpsFrom;
+    Statement select(db_,
+                     scan ? "SELECT device, inode, size, modified_ns, heard_ms, path FROM heard"
+                          : "SELECT device, inode, size, modified_ns, heard_ms, path FROM heard "
+                            "WHERE path = ?1");
+    const QSet<QString> wanted = scan ? QSet<QString>(paths.begin(), paths.end()) : QSet<QString>();
     QHash<QString, Heard> found;
-    for (const QString& path : paths) {
-        select.bind(1, path);
-        const int code = select.step();
-        if (code == SQLITE_ROW)
+    const auto take = [&] {
+        const QString path = select.text(5);
+        if (!scan || wanted.contains(path))
             found.insert(path, {path,
                                 {dev_t(select.number(0)), ino_t(select.number(1)),
                                  off_t(select.number(2)), 0, select.number(3)},
                                 select.number(4)});
-        else if (code != SQLITE_DONE) {
-            t = trouble(code);
-            break;
+    };
+    int code = SQLITE_DONE;
+    if (scan) {
+        while ((code = select.step()) == SQLITE_ROW)
+            take();
+    } else {
+        for (const QString& path : paths) {
+            select.bind(1, path);
+            while ((code = select.step()) == SQLITE_ROW)
+                take();
+            if (code != SQLITE_DONE)
+                break;
+            select.reset();
         }
-        select.reset();
     }
+    if (code != SQLITE_DONE)
+        t = trouble(code);
     return found;
+}
+
+Database::SentCounts Database::sentFrom(const QSet<QString>& folders, Trouble& t) {
+    Statement select(db_, "SELECT from_path, action FROM decisions WHERE closed IS NULL AND "
+                          "action != 'undo'");
+    SentCounts counts;
+    int code;
+    while ((code = select.step()) == SQLITE_ROW) {
+        const QString from = select.text(0);
+        if (!folders.contains(from.left(from.lastIndexOf(QLatin1Char('/')))))
+            continue;
+        if (select.text(1) == QLatin1String("move"))
+            ++counts.moved;
+        else
+            ++counts.trashed;
+    }
+    if (code != SQLITE_DONE)
+        t = trouble(code);
+    return counts;
 }
 
 } // namespace history

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -82,6 +83,12 @@ class Database {
     std::vector<Decision> allDecisions(Trouble& trouble);
     // What is known of the paths heard, by path.
     QHash<QString, Heard> heardOf(const QStringList& paths, Trouble& trouble);
+    // Of the files sent away from these folders and not taken back: how many
+    // went to the Trash, and how many were moved.
+    struct SentCounts {
+        int trashed = 0, moved = 0;
+    };
+    SentCounts sentFrom(const QSet<QString>& folders, Trouble& trouble);
 
   private:
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}

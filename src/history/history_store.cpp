@@ -148,31 +148,55 @@ void HistoryStore::heard(history::Heard heard) {
     });
 }
 
-void HistoryStore::openDecisions(int limit,
-                                 std::function<void(std::vector<history::Decision>)> then) {
-    ask(*state_, [state = std::weak_ptr(state_), limit, then](history::Database* db) {
+namespace {
+
+// A question: asked on the store's thread, answered on the window's.
+template <class Result>
+void askFor(const std::shared_ptr<State>& state,
+            std::function<Result(history::Database&, history::Trouble&)> question,
+            std::function<void(Result)> then) {
+    ask(*state, [weak = std::weak_ptr(state), question = std::move(question),
+                 then = std::move(then)](history::Database* db) {
         history::Trouble trouble;
-        std::vector<history::Decision> found;
+        Result found{};
         if (db)
-            found = db->openDecisions(limit, trouble);
-        if (const auto alive = state.lock())
+            found = question(*db, trouble);
+        if (const auto alive = weak.lock())
             alive->tell([then, found = std::move(found)] { then(found); });
         return trouble;
     });
 }
 
+} // namespace
+
+void HistoryStore::openDecisions(int limit,
+                                 std::function<void(std::vector<history::Decision>)> then) {
+    askFor<std::vector<history::Decision>>(
+        state_,
+        [limit](history::Database& db, history::Trouble& trouble) {
+            return db.openDecisions(limit, trouble);
+        },
+        std::move(then));
+}
+
 void HistoryStore::heardOf(QStringList paths,
                            std::function<void(QHash<QString, history::Heard>)> then) {
-    ask(*state_,
-        [state = std::weak_ptr(state_), paths = std::move(paths), then](history::Database* db) {
-            history::Trouble trouble;
-            QHash<QString, history::Heard> found;
-            if (db)
-                found = db->heardOf(paths, trouble);
-            if (const auto alive = state.lock())
-                alive->tell([then, found = std::move(found)] { then(found); });
-            return trouble;
-        });
+    askFor<QHash<QString, history::Heard>>(
+        state_,
+        [paths = std::move(paths)](history::Database& db, history::Trouble& trouble) {
+            return db.heardOf(paths, trouble);
+        },
+        std::move(then));
+}
+
+void HistoryStore::sentFrom(QSet<QString> folders,
+                            std::function<void(history::Database::SentCounts)> then) {
+    askFor<history::Database::SentCounts>(
+        state_,
+        [folders = std::move(folders)](history::Database& db, history::Trouble& trouble) {
+            return db.sentFrom(folders, trouble);
+        },
+        std::move(then));
 }
 
 bool HistoryStore::waitForWrites(int ms) {

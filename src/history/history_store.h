@@ -33,6 +33,9 @@ class HistoryStore {
     // What is known of these paths as heard.
     void heardOf(QStringList paths, std::function<void(QHash<QString, history::Heard>)> then);
 
+    // What was sent away from these folders in every sitting, not taken back.
+    void sentFrom(QSet<QString> folders, std::function<void(history::Database::SentCounts)> then);
+
     // Waits until everything asked so far is done, at most ms; true when it is.
     bool waitForWrites(int ms);
 

@@ -85,6 +85,8 @@ void PlayerWidget::buildScreen() {
     folderKeys_ = screenLabel(screen, QPalette::PlaceholderText);
     folderKeys_->setWordWrap(true);
     folderKeys_->hide();
+    progress_ = screenLabel(screen, QPalette::PlaceholderText);
+    progress_->hide();
     hint_ = screenLabel(screen, QPalette::PlaceholderText);
     hint_->setText(tr("Esc: back to the window"));
     hint_->hide();
@@ -107,6 +109,7 @@ void PlayerWidget::buildScreen() {
     column->addWidget(sound_);
     column->addWidget(activity_);
     column->addWidget(folderKeys_);
+    column->addWidget(progress_);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);
@@ -274,6 +277,14 @@ QString PlayerWidget::tagsText() const {
 
 QString PlayerWidget::folderKeysText() const {
     return folderKeys_->text();
+}
+
+void PlayerWidget::showProgress(const QString& line) {
+    showLine(*progress_, line);
+}
+
+QString PlayerWidget::progressText() const {
+    return progress_->text();
 }
 
 void PlayerWidget::showNoSound(const QString& reason) {

@@ -34,6 +34,9 @@ class PlayerWidget : public QWidget {
     // The line of the folders bound to keys ("Ctrl+1 Keep · Ctrl+2 Maybe"); empty hides it.
     void showFolderKeys(const QString& line);
     QString folderKeysText() const;
+    // Where the sorting stands ("Heard 1,204 of 10,000 · …"); empty hides it.
+    void showProgress(const QString& line);
+    QString progressText() const;
     // "No sound: …" while nothing can be heard; empty while sound works.
     QString soundNotice() const;
     WaveformView* waveformView() const { return waveform_; }
@@ -104,6 +107,7 @@ class PlayerWidget : public QWidget {
     QLabel* notice_ = nullptr;
     QLabel* sound_ = nullptr; // stays while it lasts, unlike the notice
     QLabel* folderKeys_ = nullptr;
+    QLabel* progress_ = nullptr;
     QLabel* activity_ = nullptr;
     class QTimer* noticeTimer_ = nullptr;
     QRect placeInWindow_;

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkL = 76, kVkO = 79,
-              kVkT = 84, kVkZ = 90;
+constexpr int kVkReturn = 13, kVkControl = 17, kVkDelete = 46, kVkH = 72, kVkJ = 74, kVkL = 76,
+              kVkO = 79, kVkT = 84, kVkZ = 90;
 constexpr int kVk0 = 48, kVkFirstDigit = 49, kVkLastDigit = 57; // 1 to 9
 constexpr int kShiftBit = 1, kCtrlBit = 2, kAltBit = 4;
 
@@ -71,6 +71,9 @@ void Form1::Form_KeyDown(int& keyCode, int shift) {
         keyCode = 0;
     } else if (bits == kCtrlBit && keyCode == kVkL) {
         ToggleLevelMatch();
+        keyCode = 0;
+    } else if (bits == kCtrlBit && keyCode == kVkJ) {
+        PlayNextUnheard();
         keyCode = 0;
     } else if ((bits & ~kShiftBit) == kCtrlBit && keyCode >= kVkFirstDigit &&
                keyCode <= kVkLastDigit) {

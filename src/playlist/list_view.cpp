@@ -1,15 +1,20 @@
 #include "playlist/list_view.h"
 
+#include "history/history_db.h"
 #include "platform/failure.h"
 #include "platform/layout_units.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
 #include <algorithm>
 #include <utility>
@@ -17,6 +22,27 @@
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+
+// The heard mark: a small tick in the colour of the text, and a blank of its
+// size for the others once any entry carries it, so the names stay in line.
+QIcon heardMark(bool heard) {
+    constexpr int kSide = 12;
+    QPixmap picture(kSide, kSide);
+    picture.fill(Qt::transparent);
+    if (heard) {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor ink = QPalette().color(QPalette::Text);
+        ink.setAlphaF(0.6);
+        painter.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath tick;
+        tick.moveTo(2.0, 6.5);
+        tick.lineTo(5.0, 9.5);
+        tick.lineTo(10.0, 2.5);
+        painter.drawPath(tick);
+    }
+    return QIcon(picture);
+}
 
 } // namespace
 
@@ -44,6 +70,13 @@ class EntryModel : public QAbstractTableModel {
             return entry.text;
         if (role == Qt::ToolTipRole && entry.notAnswering)
             return QStringLiteral("%1: its drive is not answering").arg(entry.path);
+        if (role == Qt::DecorationRole && !heard_.isEmpty()) {
+            static const QIcon mark = heardMark(true), blank = heardMark(false);
+            return heard_.contains(entry.path) ? mark : blank;
+        }
+        if (role == Qt::ToolTipRole && heard_.contains(entry.path))
+            return QStringLiteral("%1\n%2").arg(QFileInfo(entry.path).absolutePath(),
+                                                history::heardText(heard_.value(entry.path)));
         if (role == Qt::ForegroundRole && entry.notAnswering)
             return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
         return role == kPathRole ? QVariant(entry.path) : QVariant();
@@ -61,6 +94,25 @@ class EntryModel : public QAbstractTableModel {
     }
 
     const Entry& entry(int row) const { return entries_[row]; }
+    void markHeard(const QHash<QString, qint64>& msByPath) {
+        if (msByPath.isEmpty())
+            return;
+        // The first marks of a long list are taken over whole, without a pass.
+        const bool first = heard_.isEmpty();
+        if (first)
+            heard_ = msByPath;
+        for (auto at = msByPath.begin(); !first && at != msByPath.end(); ++at)
+            if (heard_.value(at.key(), -1) < at.value())
+                heard_.insert(at.key(), at.value());
+        if (!entries_.isEmpty())
+            Q_EMIT dataChanged(index(0, 0), index(int(entries_.size()) - 1, 0),
+                               {Qt::DecorationRole, Qt::ToolTipRole});
+    }
+    qint64 heardMs(const QString& path) const { return heard_.value(path, -1); }
+    int heardCount() const {
+        return int(std::count_if(entries_.begin(), entries_.end(),
+                                 [&](const Entry& e) { return heard_.contains(e.path); }));
+    }
     void setNotAnswering(int row, bool on) {
         if (entries_[row].notAnswering == on)
             return;
@@ -129,6 +181,7 @@ class EntryModel : public QAbstractTableModel {
   private:
     QList<Entry> entries_;
     QStringList headers_;
+    QHash<QString, qint64> heard_; // of every file heard that was in the list
 };
 
 ListView::ListView(QWidget* parent) : QTreeView(parent), entries_(new EntryModel(this)) {
@@ -357,4 +410,16 @@ void ListView::keyPressEvent(QKeyEvent* event) {
     const QList<int> after = SelectedEntries();
     if (after.size() == 1 && after != before && KeyboardChoice)
         KeyboardChoice(after.first());
+}
+
+void ListView::MarkHeard(const QHash<QString, qint64>& msByPath) {
+    entries_->markHeard(msByPath);
+}
+
+qint64 ListView::HeardMs(const QString& path) const {
+    return entries_->heardMs(path);
+}
+
+int ListView::HeardCount() const {
+    return entries_->heardCount();
 }

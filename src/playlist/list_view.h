@@ -3,6 +3,7 @@
 #include "playlist/playlist_entry.h"
 
 #include <QCursor>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QPersistentModelIndex>
@@ -30,6 +31,13 @@ class ListView : public QTreeView {
     const Entry& EntryAt(int i) const;
     // Marks entry i as one whose drive does not answer, or no longer.
     void SetNotAnswering(int i, bool on);
+    // Entries whose files were heard carry a mark beside their names, and their
+    // tooltips give the folder and how long ("heard 0:12"): milliseconds by
+    // path, merged into what is known (the longer time of a path known
+    // twice stays). The mark goes with the path.
+    void MarkHeard(const QHash<QString, qint64>& msByPath);
+    qint64 HeardMs(const QString& path) const; // -1 when not heard
+    int HeardCount() const;                    // entries whose files were heard
     // Sets both halves of an entry: its text and the path of its own file.
     void SetEntry(int i, const QString& text, const QString& path);
     void Add(const QString& text, const QString& path);

@@ -202,3 +202,114 @@ TEST_F(HistoryTest, AHistoryThatCannotBeKeptIsToldOnce_AndEverythingElseWorks) {
 }
 
 } // namespace
+
+namespace {
+
+// Heard marks through the real window and a real history file.
+class HeardTest : public ThreeFilesTest {
+  protected:
+    void SetUp() override { dropThree("wav"); }
+    void hear(int entry, double seconds) {
+        form->PlayNew(entry);
+        engine->startPlayback();
+        engine->playOn(seconds);
+    }
+    // As the next start: the list restored, its marks looked up.
+    void restartAndLook() {
+        form->PlayNew(1); // what was heard last is recorded as the file changes
+        form->SaveListAndOptions();
+        restart();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->LookingForEarlierDecisions(); }, 10000));
+    }
+    bool marked(const QString& path) { return form->ListView1->HeardMs(path) >= 0; }
+    QString tooltipOf(int entry) {
+        return form->ListView1->model()
+            ->index(entry - 1, 0)
+            .data(Qt::ToolTipRole)
+            .toString();
+    }
+};
+
+TEST_F(HeardTest, TwoSecondsMakeAFileHeard_MarkedNowAndAfterARestart) {
+    hear(1, 1.5);
+    EXPECT_FALSE(marked(a)) << "not yet two seconds";
+    engine->playOn(0.6);
+    EXPECT_TRUE(marked(a));
+    EXPECT_FALSE(form->ListView1->model()->index(0, 0).data(Qt::DecorationRole).isNull());
+    hear(2, 30.5);
+    EXPECT_TRUE(marked(b));
+    EXPECT_FALSE(marked(c));
+    restartAndLook();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return marked(a) && marked(b); }, 10000));
+    EXPECT_FALSE(marked(c));
+    EXPECT_EQ(tooltipOf(2), QFileInfo(b).absolutePath() + "\nheard 0:30");
+    EXPECT_EQ(listTexts(), QStringList({"a.wav", "b.wav", "c.wav"})) << "the texts stay bare names";
+}
+
+TEST_F(HeardTest, SeeksPausesAndAReplacedFileDoNotCountAsHeard) {
+    // A jump forward is not listening.
+    form->PlayNew(1);
+    engine->startPlayback();
+    engine->position = 60;
+    engine->playOn(0.5);
+    EXPECT_FALSE(marked(a));
+    // b heard, then written again with other bytes of the same length.
+    hear(2, 3.0);
+    ASSERT_TRUE(marked(b));
+    form->PlayNew(3);
+    {
+        QFile rewritten(b);
+        ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+        rewritten.write("WAVE"); // as long as before, written later
+        rewritten.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                              QFileDevice::FileModificationTime);
+    }
+    hear(3, 3.0);
+    restartAndLook();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return marked(c); }, 10000));
+    EXPECT_FALSE(marked(b)) << "replaced since it was heard";
+    EXPECT_FALSE(marked(a));
+}
+
+TEST_F(HeardTest, CtrlJPlaysTheNextUnheardEntry_AndSaysWhenEveryEntryWasHeard) {
+    showActive();
+    hear(1, 3.0);
+    hear(3, 3.0);
+    form->PlayNew(3);
+    pressKey(form->ListView1, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(currentPath(), b) << "wrapping past the end and over a, heard";
+    engine->startPlayback();
+    engine->playOn(3.0);
+    pressKey(form->ListView1, Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(currentPath(), b);
+    EXPECT_EQ(form->WMPView->notice(), "Every entry has been heard");
+}
+
+TEST_F(HeardTest, TheProgressLineCountsHeardEntriesAndWhatLeftTheirFolders) {
+    showActive();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return form->WMPView->progressText() == "Heard 0 of 3 \u00b7 0 to the Trash \u00b7 0 moved"; },
+        10000))
+        << form->WMPView->progressText().toStdString();
+    hear(1, 3.0);
+    form->DeleteReady = true;
+    form->PushButton6_Click(); // a, heard, to the Trash
+    const QString other = makeFile("elsewhere/x.wav");
+    drop({other});
+    form->DeleteReady = true;
+    form->PushButton6_Click(); // x, from another folder, which then leaves the list
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->WMPView->progressText() == "Heard 0 of 2 \u00b7 2 to the Trash \u00b7 0 moved"; },
+        10000))
+        << form->WMPView->progressText().toStdString();
+    restartAndLook();
+    showActive();
+    hear(1, 3.0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return form->WMPView->progressText() == "Heard 1 of 2 \u00b7 1 to the Trash \u00b7 0 moved"; },
+        10000))
+        << "the other folder is not this list's any more: "
+        << form->WMPView->progressText().toStdString();
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <fcntl.h>
 #include <iterator>
 #include <sqlite3.h>
@@ -340,12 +341,12 @@ Trouble Database::heard(const Heard& h) {
     return code == SQLITE_DONE ? Trouble{} : trouble(code);
 }
 
-std::vector<Decision> Database::openDecisions(int limit, Trouble& t) {
+std::vector<Decision> Database::decisions(const char* where, qint64 limit, Trouble& t) {
     const QByteArray sql = QByteArray("SELECT ") + kDecisionColumns +
-                           " FROM (SELECT * FROM decisions WHERE closed IS NULL AND action != "
-                           "'undo' ORDER BY id DESC LIMIT ?1) ORDER BY id";
+                           " FROM (SELECT * FROM decisions " + where +
+                           " ORDER BY id DESC LIMIT ?1) ORDER BY id DESC";
     Statement select(db_, sql.constData());
-    select.bind(1, qint64(limit));
+    select.bind(1, limit);
     std::vector<Decision> found;
     int code;
     while ((code = select.step()) == SQLITE_ROW)
@@ -355,17 +356,14 @@ std::vector<Decision> Database::openDecisions(int limit, Trouble& t) {
     return found;
 }
 
-std::vector<Decision> Database::allDecisions(Trouble& t) {
-    const QByteArray sql =
-        QByteArray("SELECT ") + kDecisionColumns + " FROM decisions ORDER BY id DESC";
-    Statement select(db_, sql.constData());
-    std::vector<Decision> found;
-    int code;
-    while ((code = select.step()) == SQLITE_ROW)
-        found.push_back(decisionAt(select));
-    if (code != SQLITE_DONE)
-        t = trouble(code);
+std::vector<Decision> Database::openDecisions(int limit, Trouble& t) {
+    std::vector<Decision> found = decisions("WHERE closed IS NULL AND action != 'undo'", limit, t);
+    std::reverse(found.begin(), found.end()); // oldest first
     return found;
+}
+
+std::vector<Decision> Database::allDecisions(Trouble& t) {
+    return decisions("", -1, t); // no limit
 }
 
 QHash<QString, Heard> Database::heardOf(const QStringList& paths, Trouble& t) {

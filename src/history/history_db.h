@@ -94,6 +94,8 @@ class Database {
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     Trouble migrate();
     Trouble exec(const char* sql);
+    // The newest at most limit (-1: all) decisions that match where, newest first.
+    std::vector<Decision> decisions(const char* where, qint64 limit, Trouble& trouble);
     Trouble trouble(int code) const;
 
     sqlite3* db_;

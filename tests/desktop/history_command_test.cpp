@@ -1,5 +1,6 @@
 #include "desktop/history_command.h"
 #include "history/history_store.h"
+#include "support/history_records.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,17 +11,6 @@
 using history::Decision;
 
 namespace {
-
-Decision decision(const QString& key, Decision::Action action, const QString& from,
-                  const QString& to, qint64 timeMs) {
-    Decision d;
-    d.key = key;
-    d.action = action;
-    d.from = from;
-    d.to = to;
-    d.timeMs = timeMs;
-    return d;
-}
 
 // What the command printed, and its exit status.
 struct CommandRun {

@@ -1,4 +1,5 @@
 #include "history/history_store.h"
+#include "support/history_records.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -13,17 +14,6 @@
 using history::Decision;
 
 namespace {
-
-Decision decision(const QString& key, Decision::Action action, const QString& from,
-                  const QString& to, qint64 timeMs) {
-    Decision d;
-    d.key = key;
-    d.action = action;
-    d.from = from;
-    d.to = to;
-    d.timeMs = timeMs;
-    return d;
-}
 
 class HistoryStoreTest : public ::testing::Test {
   protected:

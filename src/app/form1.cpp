@@ -184,7 +184,9 @@ void Form1::buildControls() {
         WMP_PositionChange(seconds);
     });
     connect(ListView1->model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { noteAddedEntries(first, last); });
+            [this](const QModelIndex&, int first, int last) {
+                guarded("noteAddedEntries", [&] { noteAddedEntries(first, last); });
+            });
     connect(ListView1->model(), &QAbstractItemModel::rowsRemoved, this, [this] { showProgress(); });
     progressTimer_ = new QTimer(this);
     progressTimer_->setSingleShot(true);

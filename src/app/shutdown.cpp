@@ -54,6 +54,7 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
+    guarded("finishListening", [&] { finishListening(false); }); // its time heard so far
     WMP->stop();
     if (endProgram_)
         endProgram_();

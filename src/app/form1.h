@@ -300,7 +300,7 @@ class Form1 : public QWidget {
     // cancelled copy puts the entries back in their places, playing nothing new.
     CopyQueue* Copies = nullptr;
     void CopyFinished(const CopyQueue::Outcome& outcome);
-    bool CancelNewestCopy(); // false when no copy runs
+    bool CancelNewestCopy(); // false when no copy runs, or the newest is past stopping
     void showCopyProgress();
     // Runs a change of the playing file that the user did not make in this
     // window (a hand-over, the desktop's player controls, the restore), or one

@@ -18,7 +18,7 @@ constexpr int kCopyNice = 10;
 CopyQueue::~CopyQueue() {
     // A copy still running is told to stop; its worker removes the partial copy.
     if (running_)
-        running_->control->cancelled = true;
+        running_->control->cancel();
 }
 
 void CopyQueue::add(Job job) {
@@ -41,17 +41,18 @@ int CopyQueue::percent() const {
 }
 
 bool CopyQueue::newestHasEnded() const {
-    return waiting_.empty() && running_ && running_->control->ended;
+    return waiting_.empty() && running_ &&
+           (running_->control->ended || running_->control->pastCancelling());
 }
 
-void CopyQueue::cancelNewest() {
+bool CopyQueue::cancelNewest() {
     if (!waiting_.empty()) {
         Outcome never{waiting_.back(), {}, {}, true};
         waiting_.pop_back();
         Q_EMIT finished(never);
-    } else if (running_) {
-        running_->control->cancelled = true;
+        return true;
     }
+    return running_ && running_->control->cancel();
 }
 
 void CopyQueue::cancelAll() {

@@ -42,11 +42,12 @@ class CopyQueue : public QObject {
     // The folder of the copy under way, and how far it is, 0–100.
     QString folder() const;
     int percent() const;
-    // The newest copy asked for has ended on its worker, and its answer has
-    // not come yet: too late to stop it.
+    // The newest copy asked for has ended on its worker (or is past the point
+    // where it could stop), and its answer has not come yet: too late to stop it.
     bool newestHasEnded() const;
-    // The newest copy asked for stops (or never starts); all of them.
-    void cancelNewest();
+    // The newest copy asked for stops (or never starts); false when it was too
+    // late, the move then stands. cancelAll: all of them.
+    bool cancelNewest();
     void cancelAll();
 
   Q_SIGNALS:

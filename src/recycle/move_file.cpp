@@ -118,6 +118,11 @@ int copyAcross(const QByteArray& from, const QByteArray& to, CopyControl* contro
         ::unlink(temp.constData());
         return error;
     }
+    // Past here the move stands: a cancel that comes later is told it was too late.
+    if (control && !control->commit()) {
+        ::unlink(temp.constData());
+        return ECANCELED;
+    }
     if (const int error = renameNoReplace(temp, to)) {
         ::unlink(temp.constData());
         return error;

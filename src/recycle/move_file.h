@@ -17,6 +17,26 @@ struct CopyControl {
     std::atomic<qint64> copied{0}, total{0};
     std::atomic<bool> cancelled{false};
     std::atomic<bool> ended{false}; // the worker is done; its answer is on its way
+    // A cancel and the copy's point of no return (the whole copy is on disk and
+    // goes in place) exclude each other: whichever comes first holds.
+    // cancel() is false when the copy was past it; the move then stands.
+    bool cancel() {
+        int open = kOpen;
+        if (fate_.compare_exchange_strong(open, kCancelled) || open == kCancelled) {
+            cancelled = true;
+            return true;
+        }
+        return false;
+    }
+    bool pastCancelling() const { return fate_ == kCommitted; }
+    bool commit() { // false once cancelled
+        int open = kOpen;
+        return fate_.compare_exchange_strong(open, kCommitted);
+    }
+
+  private:
+    static constexpr int kOpen = 0, kCancelled = 1, kCommitted = 2;
+    std::atomic<int> fate_{kOpen};
 };
 
 // Moves from to the path to: 0, or the errno of what failed (EEXIST when to

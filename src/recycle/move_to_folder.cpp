@@ -210,10 +210,7 @@ void Form1::showCopyProgress() {
 }
 
 bool Form1::CancelNewestCopy() {
-    if (!Copies->busy())
-        return false;
-    Copies->cancelNewest();
-    return true;
+    return Copies->busy() && Copies->cancelNewest();
 }
 
 void Form1::CopyFinished(const CopyQueue::Outcome& outcome) {

@@ -352,7 +352,9 @@ bool SettingsWriter::waitForSaves(int ms) {
                  !state_->changed.wait_for(lock, std::chrono::milliseconds(ms), done) &&
                  (waited += ms) < kLongestWaitMs;) {
                 const qint64 now = worked();
-                if (now - before < kSignOfLifeNs)
+                // A writer not yet running (a busy machine starts it late)
+                // has not got stuck anywhere.
+                if (state_->writerClock && now - before < kSignOfLifeNs)
                     break;
                 before = now;
             }

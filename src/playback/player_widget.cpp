@@ -100,6 +100,7 @@ void PlayerWidget::buildScreen() {
     column->addWidget(folder_);
     column->addWidget(facts_);
     column->addWidget(level_);
+    column->addWidget(progress_);
     column->addSpacing(4);
     column->addWidget(waveform_, 1);
     auto* stateRow = new QHBoxLayout;
@@ -109,7 +110,6 @@ void PlayerWidget::buildScreen() {
     column->addWidget(sound_);
     column->addWidget(activity_);
     column->addWidget(folderKeys_);
-    column->addWidget(progress_);
     column->addWidget(notice_);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);

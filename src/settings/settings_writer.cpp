@@ -22,6 +22,7 @@
 #include <optional>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -161,6 +162,16 @@ QString saveThroughQSettings(const QString& path, const SettingsWrites& writes,
     return {};
 }
 
+// The thread is runnable, not asleep in a lock or the kernel: /proc's state "R".
+bool waitsForACore(pid_t thread) {
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype afterName = line.lastIndexOf(')'); // the name may hold spaces
+    return afterName > 0 && line.mid(afterName + 2, 1) == "R";
+}
+
 } // namespace
 
 QString saveSettingsFile(const SettingsWriter::Save& job) {
@@ -217,6 +228,7 @@ struct SettingsWriter::State {
     bool started = false;
     bool ended = false;
     std::optional<clockid_t> writerClock; // the processor time the writer's thread has used
+    pid_t writerThread = 0;               // its thread id, for its state
     quint64 asked = 0, done = 0;
     QObject* here = nullptr; // cleared before it goes, under the mutex
     std::vector<std::pair<std::function<void(const QString&)>, QString>> failures;
@@ -266,6 +278,7 @@ void writeAsAsked(const std::shared_ptr<SettingsWriter::State>& state) {
     if (clockid_t clock; ::pthread_getcpuclockid(::pthread_self(), &clock) == 0) {
         const std::lock_guard lock(state->mutex);
         state->writerClock = clock;
+        state->writerThread = pid_t(::syscall(SYS_gettid));
     }
     for (;;) {
         std::vector<SettingsWriter::Save> batch;
@@ -352,9 +365,10 @@ bool SettingsWriter::waitForSaves(int ms) {
                  !state_->changed.wait_for(lock, std::chrono::milliseconds(ms), done) &&
                  (waited += ms) < kLongestWaitMs;) {
                 const qint64 now = worked();
-                // A writer not yet running (a busy machine starts it late)
-                // has not got stuck anywhere.
-                if (state_->writerClock && now - before < kSignOfLifeNs)
+                // A writer not yet running, or waiting for a core (a busy
+                // machine gives one behind playback little), has not got stuck.
+                if (state_->writerClock && now - before < kSignOfLifeNs &&
+                    !waitsForACore(state_->writerThread))
                     break;
                 before = now;
             }

@@ -4,6 +4,7 @@
 #include "platform/dir_name.h"
 #include "platform/folder_tree.h"
 #include "platform/held_keys.h"
+#include "playback/played_time.h"
 #include "playback/player.h"
 #include "playlist/playlist_entry.h"
 #include "recycle/copy_queue.h"
@@ -400,7 +401,7 @@ class Form1 : public QWidget {
     QMetaObject::Connection waitForPlaying_; // the pending full-screen switch of deleteMedia
     int outsideSwitches_ = 0;                // outsideSwitch calls under way
     bool unheard_ = false;                   // the current file came unchosen and is not heard yet
-    double heardAt_ = -1;                    // its last position reported while playing
+    PlayedTime heardClock_;                  // its playback, from the positions reported
     double heardFor_ = 0;                    // how much of it has played since it came
     QElapsedTimer deleteAsked_;              // the press of the delete under way
     int deletingEntry_ = 0;                  // its entry's number, for a move that ends late
@@ -418,7 +419,7 @@ class Form1 : public QWidget {
         FileIdentity identity;
         qint64 playedMs = 0, recordedMs = 0; // in this sitting, and how much of it is recorded
         qint64 beforeMs = 0;                 // heard in earlier sittings, when it counted
-        double at = -1;                      // its last position reported while playing
+        PlayedTime clock;
         bool counted = false;
     };
     Listening listening_; // the current file, as heard

@@ -12,9 +12,6 @@
 
 namespace {
 
-// A longer step between two positions is a seek, not listening.
-constexpr double kLongestPlayedStep = 1.0;
-
 // The file lying there now is the one heard: a rename keeps that, a rewrite
 // or another file put in its place does not.
 bool stillTheFileHeard(const FileIdentity& now, const FileIdentity& heard) {
@@ -32,16 +29,12 @@ void Form1::followListening(Player::ChangeCause cause) {
 }
 
 void Form1::listenedTo(double seconds) {
-    if (listening_.path.isEmpty() || WMP->playState() != Player::Playing) {
-        listening_.at = -1;
+    const bool playing = WMP->playState() == Player::Playing;
+    if (listening_.path.isEmpty())
         return;
-    }
-    if (!listening_.identity.known())
+    if (playing && !listening_.identity.known())
         listening_.identity = WMP->openedIdentity();
-    const double step = seconds - listening_.at;
-    if (listening_.at >= 0 && step > 0 && step <= kLongestPlayedStep)
-        listening_.playedMs += std::llround(step * 1000);
-    listening_.at = seconds;
+    listening_.playedMs += std::llround(listening_.clock.step(seconds, playing) * 1000);
     if (!listening_.counted && listening_.playedMs >= kHeardAfterMs)
         countHeard();
 }

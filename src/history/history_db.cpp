@@ -1,6 +1,7 @@
 #include "history/history_db.h"
 
 #include "platform/product.h"
+#include "platform/time_text.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -167,10 +168,7 @@ QString actionName(Decision::Action action) {
 }
 
 QString heardText(qint64 ms) {
-    const qint64 seconds = ms / 1000;
-    return QStringLiteral("heard %1:%2")
-        .arg(seconds / 60)
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("heard %1").arg(formatTime(double(ms) / 1000));
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, Trouble& trouble, bool readOnly) {

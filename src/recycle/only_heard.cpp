@@ -8,27 +8,18 @@
 namespace {
 // A file the user did not choose here may go once this much of it has played.
 constexpr double kHeardEnoughSeconds = 0.5;
-// A longer step between two positions is a seek, not playback.
-constexpr double kLongestPlayedStep = 1.0;
 } // namespace
 
 void Form1::followHearing(Player::ChangeCause cause) {
     unheard_ = outsideSwitches_ > 0 || cause == Player::ChangeCause::EndOfItem;
-    heardAt_ = -1;
+    heardClock_.restart();
     heardFor_ = 0;
 }
 
 void Form1::WMP_PositionChange(double seconds) {
     if (!unheard_)
         return;
-    if (WMP->playState() != Player::Playing) {
-        heardAt_ = -1;
-        return;
-    }
-    const double step = seconds - heardAt_;
-    if (heardAt_ >= 0 && step > 0 && step <= kLongestPlayedStep)
-        heardFor_ += step;
-    heardAt_ = seconds;
+    heardFor_ += heardClock_.step(seconds, WMP->playState() == Player::Playing);
     if (heardFor_ >= kHeardEnoughSeconds)
         unheard_ = false;
 }
